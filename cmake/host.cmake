@@ -1,0 +1,25 @@
+# Host build: the portable core, its native unit tests and the core benchmarks.
+if(TOVREL_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+  target_compile_options(tovrel_core PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer)
+endif()
+
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+file(GLOB NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/native/*.cpp)
+add_executable(tovrel_native_tests ${NATIVE_TESTS})
+target_link_libraries(tovrel_native_tests PRIVATE tovrel_core GTest::gtest_main GTest::gmock)
+target_compile_options(tovrel_native_tests PRIVATE -Wall -Wextra -Wno-missing-field-initializers)
+gtest_discover_tests(tovrel_native_tests DISCOVERY_TIMEOUT 60)
+
+find_package(benchmark QUIET)
+if(benchmark_FOUND)
+  file(GLOB CORE_BENCHES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*_bench.cpp)
+  foreach(src IN LISTS CORE_BENCHES)
+    get_filename_component(name ${src} NAME_WE)
+    add_executable(${name} ${src})
+    target_link_libraries(${name} PRIVATE tovrel_core benchmark::benchmark_main)
+  endforeach()
+endif()
