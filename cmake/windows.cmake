@@ -1,0 +1,73 @@
+# Windows build: the core again, the Win32 layer, Tovrel.exe, Win32 and end-to-end tests.
+enable_language(RC)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
+
+set(WIN_DEFS UNICODE _UNICODE _WIN32_WINNT=0x0A00 WINVER=0x0A00 NOMINMAX WIN32_LEAN_AND_MEAN)
+set(WIN_OPTS -finput-charset=UTF-8 -Wall -Wextra -Wno-missing-field-initializers -Wno-cast-function-type)
+set(WIN_LIBS comctl32 gdi32 shell32 ole32 oleaut32 uuid winmm uxtheme)
+set(WIN_LINK -static -static-libgcc -static-libstdc++)
+
+target_compile_definitions(tovrel_core PUBLIC ${WIN_DEFS})
+
+set(APP_WIN ${CORE_WIN_SOURCES})
+list(FILTER APP_WIN EXCLUDE REGEX "entry_point_win\\.cpp$")
+add_library(tovrel_win STATIC ${APP_WIN})
+target_include_directories(tovrel_win PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(tovrel_win PRIVATE ${WIN_OPTS})
+target_link_libraries(tovrel_win PUBLIC tovrel_core ${WIN_LIBS})
+
+add_executable(Tovrel WIN32 main_window/entry_point_win.cpp resources/tovrel.rc)
+target_compile_options(Tovrel PRIVATE ${WIN_OPTS})
+target_link_libraries(Tovrel PRIVATE tovrel_win)
+target_link_options(Tovrel PRIVATE ${WIN_LINK} -municode)
+set_target_properties(Tovrel PROPERTIES OUTPUT_NAME Tovrel RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# GoogleTest from Debian's sources, built for Windows.
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+
+# Small helper programs the Win32 tests start and act on (busy children).
+file(GLOB TEST_CHILDREN CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/children/*.cpp)
+foreach(src IN LISTS TEST_CHILDREN)
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_compile_definitions(${name} PRIVATE ${WIN_DEFS})
+  target_compile_options(${name} PRIVATE ${WIN_OPTS})
+  target_link_options(${name} PRIVATE ${WIN_LINK} -municode)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+endforeach()
+
+file(GLOB WIN_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*_test.cpp)
+add_executable(tovrel_win_tests ${WIN_TESTS})
+target_compile_options(tovrel_win_tests PRIVATE ${WIN_OPTS})
+target_link_libraries(tovrel_win_tests PRIVATE tovrel_win gtest_main gmock)
+target_link_options(tovrel_win_tests PRIVATE ${WIN_LINK})
+set_target_properties(tovrel_win_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+gtest_discover_tests(tovrel_win_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                     WORKING_DIRECTORY ${CMAKE_BINARY_DIR} PROPERTIES LABELS win)
+
+# End-to-end tests drive the real Tovrel.exe from a separate driver under Wine + Xvfb.
+file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.cpp)
+if(E2E_TESTS)
+  add_executable(tovrel_e2e_tests ${E2E_TESTS})
+  target_compile_options(tovrel_e2e_tests PRIVATE ${WIN_OPTS})
+  target_link_libraries(tovrel_e2e_tests PRIVATE tovrel_win gtest_main gmock)
+  target_link_options(tovrel_e2e_tests PRIVATE ${WIN_LINK})
+  set_target_properties(tovrel_e2e_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+  add_dependencies(tovrel_e2e_tests Tovrel)
+  gtest_discover_tests(tovrel_e2e_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                       WORKING_DIRECTORY ${CMAKE_BINARY_DIR} PROPERTIES LABELS e2e RUN_SERIAL TRUE)
+endif()
+
+file(GLOB WIN_BENCHES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*_bench_win.cpp)
+foreach(src IN LISTS WIN_BENCHES)
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_compile_options(${name} PRIVATE ${WIN_OPTS})
+  target_link_libraries(${name} PRIVATE tovrel_win)
+  target_link_options(${name} PRIVATE ${WIN_LINK})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+endforeach()

@@ -1,0 +1,64 @@
+#include "limit_dialog/set_percent_actions.h"
+
+#include <cmath>
+
+#include "platform/run_time_error.h"
+
+namespace tovrel {
+
+namespace {
+
+bool HasDigit(const std::u16string& text) {
+  for (char16_t c : text)
+    if (c >= u'0' && c <= u'9') return true;
+  return false;
+}
+
+void WriteSelected(ProcessRows& rows, const std::u16string& text) {
+  const int row = rows.SelectedRow();
+  if (row >= 1) rows.SetSubItem(row, kSubPercent, text);
+}
+
+// The first entry whose process id equals the dialog's, compared as numbers.
+ProcessLimit* FirstWithProcessId(ProcessLimitTable& limits, const std::u16string& pidText) {
+  const double pid = NumericValue(pidText);
+  for (int i = 1; i <= ProcessLimitTable::kSize; ++i)
+    if (static_cast<double>(limits(i).ProcessId) == pid) return &limits(i);
+  return nullptr;
+}
+
+}  // namespace
+
+std::int32_t ToInt32(const std::u16string& text) {
+  if (!HasDigit(text)) throw RunTimeError(kErrTypeMismatch);
+  const double value = std::nearbyint(NumericValue(text));
+  if (value < -2147483648.0 || value > 2147483647.0) throw RunTimeError(kErrOverflow);
+  return static_cast<std::int32_t>(value);
+}
+
+bool CommandOK_Click(ProcessLimitTable& limits, const DialogValues& dialog, ProcessRows& rows) {
+  const std::int32_t pid = ToInt32(dialog.pidText);
+  for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
+    ProcessLimit& entry = limits(i);
+    if (entry.Active != kVbFalse) continue;
+    entry.Active = kVbTrue;
+    entry.ProcessId = pid;
+    entry.ImagePath = dialog.pathText;
+    entry.CpuPercent = dialog.sliderValue;
+    WriteSelected(rows, PercentText(dialog.sliderValue));
+    return true;
+  }
+  return false;
+}
+
+void CommandModify_Click(ProcessLimitTable& limits, const DialogValues& dialog, ProcessRows& rows) {
+  if (ProcessLimit* entry = FirstWithProcessId(limits, dialog.pidText)) entry->CpuPercent = dialog.sliderValue;
+  WriteSelected(rows, PercentText(dialog.sliderValue));
+}
+
+void CommandFree_Click(ProcessLimitTable& limits, const DialogValues& dialog, ProcessRows& rows) {
+  if (ProcessLimit* entry = FirstWithProcessId(limits, dialog.pidText)) entry->Active = kVbFalse;
+  WriteSelected(rows, u"");
+}
+
+}  // namespace tovrel

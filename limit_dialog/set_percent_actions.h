@@ -1,0 +1,32 @@
+// What the four buttons of the set-percent dialog do to the limit table and to the
+// selected row of the process list.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "main_window/process_rows.h"
+#include "throttling/process_limits.h"
+
+namespace tovrel {
+
+// The dialog's controls as the buttons read them.
+struct DialogValues {
+  std::u16string pidText;   // LabelProcessPID
+  std::u16string pathText;  // LabelProcessPath
+  std::int32_t sliderValue = 99;
+};
+
+// A decimal text as a 32-bit integer: type mismatch when it holds no number,
+// overflow outside the range; a fraction rounds half to even.
+std::int32_t ToInt32(const std::u16string& text);
+
+// Add: the first free entry takes the process. Returns whether one was free; the row
+// shows the percentage only when the limit was really stored.
+bool CommandOK_Click(ProcessLimitTable& limits, const DialogValues& dialog, ProcessRows& rows);
+// Change: the first entry with the process id, active or not, takes the percentage.
+void CommandModify_Click(ProcessLimitTable& limits, const DialogValues& dialog, ProcessRows& rows);
+// Remove: the first entry with the process id is turned off; its fields stay.
+void CommandFree_Click(ProcessLimitTable& limits, const DialogValues& dialog, ProcessRows& rows);
+
+}  // namespace tovrel

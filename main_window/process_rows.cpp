@@ -1,0 +1,49 @@
+#include "main_window/process_rows.h"
+
+#include <cstdlib>
+#include <string>
+
+namespace tovrel {
+
+std::u16string PercentText(std::int32_t cpuPercent) {
+  const std::string digits = std::to_string(cpuPercent);
+  return std::u16string(digits.begin(), digits.end()) + u"%";
+}
+
+double NumericValue(const std::u16string& text) {
+  std::string ascii;
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == u' ' || text[i] == u'\t')) ++i;
+  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) ascii += static_cast<char>(text[i++]);
+  bool dot = false;
+  for (; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    if (c >= u'0' && c <= u'9') {
+      ascii += static_cast<char>(c);
+    } else if (c == u'.' && !dot) {
+      dot = true;
+      ascii += '.';
+    } else {
+      break;
+    }
+  }
+  return std::strtod(ascii.c_str(), nullptr);
+}
+
+void ReconcileLimits(ProcessLimitTable& limits, ProcessRows& rows) {
+  for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
+    ProcessLimit& entry = limits(i);
+    if (entry.Active != kVbTrue) continue;
+    bool notFound = true;
+    const int count = rows.Count();
+    for (int row = 1; row <= count; ++row) {
+      if (NumericValue(rows.SubItem(row, kSubPid)) == static_cast<double>(entry.ProcessId)) {
+        rows.SetSubItem(row, kSubPercent, PercentText(entry.CpuPercent));
+        notFound = false;
+      }
+    }
+    if (notFound) entry.Active = kVbFalse;
+  }
+}
+
+}  // namespace tovrel

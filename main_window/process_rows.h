@@ -1,0 +1,39 @@
+// The process list's rows as the handlers of both windows see them, and the
+// reconciliation of the limit table with the listed processes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "throttling/process_limits.h"
+
+namespace tovrel {
+
+// Sub-items of a row: 0 row number, 1 process id, 2 executable name, 3 percentage.
+constexpr int kSubPid = 1;
+constexpr int kSubExeName = 2;
+constexpr int kSubPercent = 3;
+
+class ProcessRows {
+ public:
+  virtual ~ProcessRows() = default;
+  virtual int Count() const = 0;
+  // Rows are numbered from 1; a sub-item never written reads as the empty text.
+  virtual std::u16string SubItem(int row, int sub) const = 0;
+  virtual void SetSubItem(int row, int sub, const std::u16string& text) = 0;
+  // 0 when no row is selected.
+  virtual int SelectedRow() const = 0;
+};
+
+// "50%": the percentage column's text for a limit.
+std::u16string PercentText(std::int32_t cpuPercent);
+
+// The number a text starts with, as the old forms layer read numbers out of text:
+// leading blanks skipped, digits with an optional sign and fraction, 0 when none.
+double NumericValue(const std::u16string& text);
+
+// Writes each active limit's percentage into every row with its process id and turns
+// off the limits whose process is no longer listed.
+void ReconcileLimits(ProcessLimitTable& limits, ProcessRows& rows);
+
+}  // namespace tovrel

@@ -1,0 +1,103 @@
+# Shared settings of the project's scripts: paths, the private Wine prefix and locale.
+# Sourced, not run.
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+BUILD="$ROOT/build"
+NATIVE_BUILD="$BUILD/native"
+WIN_BUILD="$BUILD/win"
+export WINEPREFIX="$BUILD/wineprefix"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+export WINEARCH=win64
+LOCALE_DIR="$BUILD/locale"
+XVFB_STATE="$BUILD/xvfb.state"
+
+PACKAGES=(cmake g++ googletest libgtest-dev libgmock-dev libbenchmark-dev g++-mingw-w64-x86-64-posix
+          wine wine64 fonts-wine xvfb xauth x11-apps imagemagick fonts-wqy-zenhei locales xdotool)
+
+log() { printf '[tovrel] %s\n' "$*" >&2; }
+
+# Installs the packages that are missing; apt-get update only when something is.
+ensure_packages() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  log "installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# Wine runs with a compiled zh_CN locale: code page 936 and Chinese message-box buttons.
+ensure_locale() {
+  if [ ! -d "$LOCALE_DIR/zh_CN.UTF-8" ]; then
+    mkdir -p "$LOCALE_DIR"
+    localedef -i zh_CN -f UTF-8 "$LOCALE_DIR/zh_CN.UTF-8" 2>/dev/null || true
+  fi
+  export LOCPATH="$LOCALE_DIR" LC_ALL=zh_CN.UTF-8
+}
+
+# Xvfb on a free display; reuses one this build folder already started.
+start_xvfb() {
+  if [ -f "$XVFB_STATE" ]; then
+    read -r pid disp < "$XVFB_STATE"
+    if kill -0 "$pid" 2>/dev/null; then
+      export DISPLAY=":$disp"
+      return 0
+    fi
+  fi
+  mkdir -p "$BUILD"
+  local fifo
+  fifo=$(mktemp -u)
+  mkfifo "$fifo"
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  local pid=$!
+  local disp
+  read -r -t 20 disp < "$fifo" || { rm -f "$fifo"; log "Xvfb did not start"; return 1; }
+  rm -f "$fifo"
+  echo "$pid $disp" > "$XVFB_STATE"
+  export DISPLAY=":$disp"
+  log "Xvfb on $DISPLAY (pid $pid)"
+}
+
+stop_xvfb() {
+  if [ -f "$XVFB_STATE" ]; then
+    read -r pid _ < "$XVFB_STATE"
+    kill "$pid" 2>/dev/null || true
+    rm -f "$XVFB_STATE"
+  fi
+}
+
+# A persistent wineserver with its stdio detached, so nothing waits on daemons.
+start_wineserver() {
+  wineserver -p300 </dev/null >/dev/null 2>&1 9>&- || true
+}
+
+stop_wine() {
+  [ -d "$WINEPREFIX" ] && wineserver -k </dev/null >/dev/null 2>&1 || true
+}
+
+# The project's prefix: created quietly once, settings imported again when they change.
+ensure_prefix() {
+  ensure_locale
+  local reg="$ROOT/scripts/wine-settings.reg"
+  local stamp="$WINEPREFIX/.tovrel-settings"
+  local want
+  want=$(sha256sum "$reg" | cut -d' ' -f1)
+  if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$want" ]; then
+    return 0
+  fi
+  log "preparing the Wine prefix in $WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  wineboot -i </dev/null >/dev/null 2>&1 9>&-
+  local utf16
+  utf16=$(mktemp --suffix=.reg)
+  { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$reg"; } > "$utf16"
+  wine regedit /S "$(winepath -w "$utf16" 2>/dev/null)" </dev/null >/dev/null 2>&1 9>&-
+  rm -f "$utf16"
+  wineserver -k </dev/null >/dev/null 2>&1 || true
+  wineserver -w </dev/null >/dev/null 2>&1 || true
+  echo "$want" > "$stamp"
+}
