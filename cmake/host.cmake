@@ -23,3 +23,9 @@ if(benchmark_FOUND)
     target_link_libraries(${name} PRIVATE tovrel_core benchmark::benchmark_main)
   endforeach()
 endif()
+
+# The icon generator; the native tests check its output against the committed resources/tovrel.ico.
+add_executable(make_icon ${CMAKE_SOURCE_DIR}/resources/make_icon.cpp ${CMAKE_SOURCE_DIR}/resources/icon_art.cpp)
+target_compile_options(make_icon PRIVATE -Wall -Wextra)
+target_sources(tovrel_native_tests PRIVATE ${CMAKE_SOURCE_DIR}/resources/icon_art.cpp)
+target_compile_definitions(tovrel_native_tests PRIVATE TOVREL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
