@@ -5,10 +5,12 @@
 
 namespace tovrel {
 
-std::u16string PercentText(std::int32_t cpuPercent) {
-  const std::string digits = std::to_string(cpuPercent);
-  return std::u16string(digits.begin(), digits.end()) + u"%";
+std::u16string DecimalText(std::int64_t value) {
+  const std::string digits = std::to_string(value);
+  return std::u16string(digits.begin(), digits.end());
 }
+
+std::u16string PercentText(std::int32_t cpuPercent) { return DecimalText(cpuPercent) + u"%"; }
 
 double NumericValue(const std::u16string& text) {
   std::string ascii;

@@ -25,6 +25,9 @@ class ProcessRows {
   virtual int SelectedRow() const = 0;
 };
 
+// A number in decimal, as the list shows row numbers and process ids.
+std::u16string DecimalText(std::int64_t value);
+
 // "50%": the percentage column's text for a limit.
 std::u16string PercentText(std::int32_t cpuPercent);
 

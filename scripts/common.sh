@@ -36,7 +36,8 @@ ensure_locale() {
     mkdir -p "$LOCALE_DIR"
     localedef -i zh_CN -f UTF-8 "$LOCALE_DIR/zh_CN.UTF-8" 2>/dev/null || true
   fi
-  export LOCPATH="$LOCALE_DIR" LC_ALL=zh_CN.UTF-8
+  export LOCPATH="$LOCALE_DIR"
+  { export LC_ALL=zh_CN.UTF-8; } 2>/dev/null
 }
 
 # Xvfb on a free display; reuses one this build folder already started.

@@ -1,0 +1,200 @@
+#include "limit_dialog/form_set_percent_win.h"
+
+#include "button_control/button_layout.h"
+#include "button_control/command_window_win.h"
+#include "limit_dialog/set_percent_actions.h"
+#include "platform/message_loop_win.h"
+
+namespace tovrel {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"Tovrel.FormSetProcessCpuPercent";
+
+enum ControlId : int {
+  kLabel1 = 200,
+  kLabelProcessPath,
+  kLabel2,
+  kLabelProcessPid,
+  kLabel3,
+  kSliderPercent,
+  kLabelPercent,
+  kCommandModify,
+  kCommandFree,
+  kCommandCancel,
+  kCommandOk,
+  kImageProcessIco,
+};
+
+struct TwipRect {
+  int left, top, width, height;
+};
+
+constexpr TwipRect kLabel1Rect{1170, 1560, 540, 180};
+constexpr TwipRect kLabelProcessPathRect{1920, 1560, 4770, 420};
+constexpr TwipRect kLabel2Rect{1260, 960, 450, 180};
+constexpr TwipRect kLabelProcessPidRect{1920, 960, 4770, 420};
+constexpr TwipRect kImageProcessIcoRect{360, 1080, 615, 615};
+constexpr TwipRect kLabel3Rect{360, 2280, 1350, 180};
+constexpr TwipRect kSliderPercentRect{1920, 2160, 4815, 615};
+constexpr TwipRect kLabelPercentRect{6960, 2160, 615, 495};
+constexpr TwipRect kCommandModifyRect{2280, 3480, 1335, 495};
+constexpr TwipRect kCommandFreeRect{3840, 3480, 1335, 495};
+constexpr TwipRect kCommandCancelRect{3840, 4080, 1335, 495};
+constexpr TwipRect kCommandOkRect{2280, 4080, 1335, 495};
+constexpr int kClientWidthTwips = 7830;
+constexpr int kClientHeightTwips = 4935;
+constexpr int kSliderMinimum = 1;
+constexpr int kSliderMaximum = 99;
+
+RECT Pixels(const TwipRect& r, int dpi) {
+  const int left = win::Twips(r.left, dpi), top = win::Twips(r.top, dpi);
+  return RECT{left, top, left + win::Twips(r.width, dpi), top + win::Twips(r.height, dpi)};
+}
+
+}  // namespace
+
+FormSetProcessCpuPercent::FormSetProcessCpuPercent(HWND owner, ProcessLimitTable& limits, ProcessRows& rows,
+                                                   HICON bigIcon, HICON smallIcon)
+    : owner_(owner), limits_(limits), rows_(rows) {
+  RegisterClassOnce(kClassName, bigIcon, smallIcon);
+  const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+  CreateWindowFor(kClassName, win::Wide(kDialogTitle).c_str(), style, exStyle, 0, 0, 100, 100, owner, nullptr);
+  ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
+  ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+  dpi_ = win::DpiOf(hwnd());
+  RECT frame{0, 0, win::Twips(kClientWidthTwips, dpi_), win::Twips(kClientHeightTwips, dpi_)};
+  ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+  const int w = frame.right - frame.left, h = frame.bottom - frame.top;
+  RECT ownerRect{};
+  ::GetWindowRect(owner, &ownerRect);
+  ::SetWindowPos(hwnd(), nullptr, ownerRect.left + (ownerRect.right - ownerRect.left - w) / 2,
+                 ownerRect.top + (ownerRect.bottom - ownerRect.top - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+  CreateControls();
+}
+
+FormSetProcessCpuPercent::~FormSetProcessCpuPercent() {
+  if (::IsWindowEnabled(owner_) == FALSE) ::EnableWindow(owner_, TRUE);
+}
+
+void FormSetProcessCpuPercent::CreateControls() {
+  font_ = win::MakeFont(9, dpi_);
+  percentFont_ = win::MakeFont(12, dpi_, true);
+  HWND self = hwnd();
+  // Created in tab order.
+  label1_.Create(self, kLabel1, u"进程：", Pixels(kLabel1Rect, dpi_), font_.get());
+  labelProcessPath_.Create(self, kLabelProcessPath, u"", Pixels(kLabelProcessPathRect, dpi_), font_.get());
+  label2_.Create(self, kLabel2, u"PID：", Pixels(kLabel2Rect, dpi_), font_.get());
+  labelProcessPid_.Create(self, kLabelProcessPid, u"", Pixels(kLabelProcessPidRect, dpi_), font_.get());
+  label3_.Create(self, kLabel3, u"限制CPU使用率：", Pixels(kLabel3Rect, dpi_), font_.get());
+  slider_.Create(self, kSliderPercent, Pixels(kSliderPercentRect, dpi_), kSliderMinimum, kSliderMaximum);
+  slider_.Change = [this] { SliderPercent_Change(); };
+  labelPercent_.Create(self, kLabelPercent, u"99", Pixels(kLabelPercentRect, dpi_), percentFont_.get());
+
+  const Font buttonFont;
+  auto make = [&](int id, const TwipRect& r, const std::u16string& caption, const char16_t* name) {
+    return win::CommandWindow::Create(self, id, Pixels(r, dpi_), ButtonLayoutData(r.width, r.height, buttonFont, caption),
+                                 name);
+  };
+  commandModify_ = make(kCommandModify, kCommandModifyRect, u"调整", u"CommandModify");
+  commandFree_ = make(kCommandFree, kCommandFreeRect, u"释放", u"CommandFree");
+  commandCancel_ = make(kCommandCancel, kCommandCancelRect, u"取消", u"CommandCancel");
+  commandOk_ = make(kCommandOk, kCommandOkRect, u"确定", u"CommandOK");
+  commandModify_->command.events.Click = [this] { CommandModify_Click(); };
+  commandFree_->command.events.Click = [this] { CommandFree_Click(); };
+  commandCancel_->command.events.Click = [this] { CommandCancel_Click(); };
+  commandOk_->command.events.Click = [this] { CommandOK_Click(); };
+
+  imageProcessIco_ = win::CreateChild(L"STATIC", L"", SS_ICON | SS_CENTERIMAGE | SS_REALSIZECONTROL, 0, self,
+                                      kImageProcessIco, Pixels(kImageProcessIcoRect, dpi_));
+  // The design-time value matches the label's "99".
+  slider_.SetValue(99);
+}
+
+void FormSetProcessCpuPercent::SetSliderValue(std::int32_t value) { slider_.SetValue(value); }
+
+void FormSetProcessCpuPercent::SetChangeMode(bool change) {
+  ::ShowWindow(commandModify_->hwnd(), change ? SW_SHOW : SW_HIDE);
+  ::ShowWindow(commandFree_->hwnd(), change ? SW_SHOW : SW_HIDE);
+  ::ShowWindow(commandCancel_->hwnd(), change ? SW_HIDE : SW_SHOW);
+  ::ShowWindow(commandOk_->hwnd(), change ? SW_HIDE : SW_SHOW);
+}
+
+void FormSetProcessCpuPercent::SetProcess(const std::u16string& pidText, const std::u16string& path) {
+  labelProcessPid_.SetText(pidText);
+  labelProcessPath_.SetText(path);
+  icon_ = GetFileIcon(path, false);
+  ::SendMessageW(imageProcessIco_, STM_SETICON, reinterpret_cast<WPARAM>(icon_.icon()), 0);
+}
+
+void FormSetProcessCpuPercent::ShowModal() {
+  if (!hwnd()) return;
+  ::EnableWindow(owner_, FALSE);
+  ::ShowWindow(hwnd(), SW_SHOW);
+  ::SetForegroundWindow(hwnd());
+  // The first visible button takes the focus, as a dialog's first tab stop would.
+  HWND first = ::GetNextDlgTabItem(hwnd(), nullptr, FALSE);
+  if (first) ::SetFocus(first);
+  MSG msg;
+  while (hwnd()) {
+    const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+    if (got <= 0) {
+      ::PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    if (win::TranslateForActiveWindow(msg)) continue;
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+  ::EnableWindow(owner_, TRUE);
+  ::SetActiveWindow(owner_);
+}
+
+void FormSetProcessCpuPercent::SliderPercent_Change() { labelPercent_.SetText(DecimalText(slider_.Value())); }
+
+DialogValues FormSetProcessCpuPercent::Values() const {
+  return DialogValues{labelProcessPid_.Text(), labelProcessPath_.Text(), slider_.Value()};
+}
+
+void FormSetProcessCpuPercent::CommandOK_Click() {
+  tovrel::CommandOK_Click(limits_, Values(), rows_);
+  Unload();
+}
+
+void FormSetProcessCpuPercent::CommandModify_Click() {
+  tovrel::CommandModify_Click(limits_, Values(), rows_);
+  Unload();
+}
+
+void FormSetProcessCpuPercent::CommandFree_Click() {
+  tovrel::CommandFree_Click(limits_, Values(), rows_);
+  Unload();
+}
+
+void FormSetProcessCpuPercent::CommandCancel_Click() { Unload(); }
+
+void FormSetProcessCpuPercent::Unload() {
+  // The owner comes back before this window goes, so activation returns to it.
+  ::EnableWindow(owner_, TRUE);
+  if (hwnd()) ::DestroyWindow(hwnd());
+}
+
+LRESULT FormSetProcessCpuPercent::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_HSCROLL:
+      if (reinterpret_cast<HWND>(lp) == slider_.hwnd()) slider_.OnScroll();
+      return 0;
+    case WM_CTLCOLORSTATIC:
+      ::SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
+      return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+    case WM_CLOSE:
+      CommandCancel_Click();
+      return 0;
+    default:
+      break;
+  }
+  return Window::HandleMessage(msg, wp, lp);
+}
+
+}  // namespace tovrel

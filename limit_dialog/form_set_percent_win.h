@@ -1,0 +1,66 @@
+// FormSetProcessCpuPercent: the modal dialog that adds, changes or removes one limit.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "main_window/file_icon_win.h"
+#include "limit_dialog/set_percent_actions.h"
+#include "main_window/limit_command.h"
+#include "platform/controls_win.h"
+#include "platform/window_win.h"
+#include "throttling/process_limits.h"
+
+namespace tovrel {
+
+namespace win {
+class CommandWindow;
+}
+
+inline const std::u16string kDialogTitle = u"设置CPU使用率";
+
+class FormSetProcessCpuPercent : public win::Window, public LimitDialogPort {
+ public:
+  // Loaded hidden with its design-time values; the buttons write limits and rows.
+  FormSetProcessCpuPercent(HWND owner, ProcessLimitTable& limits, ProcessRows& rows, HICON bigIcon,
+                           HICON smallIcon);
+  ~FormSetProcessCpuPercent() override;
+
+  void SetSliderValue(std::int32_t value) override;
+  void SetChangeMode(bool change) override;
+  void SetProcess(const std::u16string& pidText, const std::u16string& path) override;
+  void ShowModal() override;
+
+  bool loaded() const { return hwnd() != nullptr; }
+  win::Slider& SliderPercent() { return slider_; }
+  std::u16string LabelPercentText() const { return labelPercent_.Text(); }
+  void CommandOK_Click();
+  void CommandModify_Click();
+  void CommandFree_Click();
+  void CommandCancel_Click();
+
+ private:
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  void CreateControls();
+  void SliderPercent_Change();
+  DialogValues Values() const;
+  void Unload();
+
+  HWND owner_;
+  ProcessLimitTable& limits_;
+  ProcessRows& rows_;
+  int dpi_ = 96;
+  win::UniqueGdi<HFONT> font_;
+  win::UniqueGdi<HFONT> percentFont_;
+  win::Label label1_, labelProcessPath_, label2_, labelProcessPid_, label3_, labelPercent_;
+  HWND imageProcessIco_ = nullptr;
+  Picture icon_;
+  win::Slider slider_;
+  win::CommandWindow* commandModify_ = nullptr;
+  win::CommandWindow* commandFree_ = nullptr;
+  win::CommandWindow* commandCancel_ = nullptr;
+  win::CommandWindow* commandOk_ = nullptr;
+};
+
+}  // namespace tovrel

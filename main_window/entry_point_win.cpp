@@ -1,0 +1,20 @@
+// Tovrel.exe: FormMain is the start-up window.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "main_window/form_main_win.h"
+#include "platform/message_loop_win.h"
+#include "throttling/exit_safety_win.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
+  tovrel::InstallExitSafety();
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+  ::InitCommonControlsEx(&controls);
+  ::OleInitialize(nullptr);
+  tovrel::FormMain form;
+  form.Load();
+  form.Show(showCommand);
+  const int code = tovrel::win::RunMessageLoop();
+  tovrel::EndProgramNow(static_cast<unsigned>(code));
+}

@@ -1,0 +1,39 @@
+#include "main_window/file_icon_win.h"
+
+#include <shellapi.h>
+
+namespace tovrel {
+
+HICON Picture::icon() const {
+  if (!picture_) return nullptr;
+  OLE_HANDLE handle = 0;
+  if (FAILED(picture_->get_Handle(&handle))) return nullptr;
+  return reinterpret_cast<HICON>(static_cast<UINT_PTR>(handle));
+}
+
+void Picture::reset() {
+  if (picture_) picture_->Release();
+  picture_ = nullptr;
+}
+
+Picture IconToPicture(HICON icon) {
+  PICTDESC desc{};
+  desc.cbSizeofstruct = sizeof(desc);
+  desc.picType = PICTYPE_ICON;
+  desc.icon.hicon = icon;
+  IPicture* picture = nullptr;
+  if (::OleCreatePictureIndirect(&desc, IID_IPicture, TRUE, reinterpret_cast<void**>(&picture)) == S_OK && picture)
+    return Picture(picture);
+  if (icon) ::DestroyIcon(icon);
+  return Picture();
+}
+
+Picture GetFileIcon(const std::u16string& path, bool small) {
+  SHFILEINFOW info{};
+  const std::wstring wide(path.begin(), path.end());
+  ::SHGetFileInfoW(wide.c_str(), 0, &info, sizeof(info), SHGFI_ICON | (small ? SHGFI_SMALLICON : 0));
+  if (!info.hIcon) return Picture();
+  return IconToPicture(info.hIcon);
+}
+
+}  // namespace tovrel

@@ -1,0 +1,264 @@
+#include "main_window/form_main_win.h"
+
+#include <shellapi.h>
+
+#include "button_control/button_layout.h"
+#include "button_control/command_window_win.h"
+#include "limit_dialog/form_set_percent_win.h"
+#include "main_window/limit_command.h"
+#include "main_window/process_list_win.h"
+#include "platform/message_loop_win.h"
+#include "resources/resource_ids.h"
+#include "throttling/exit_safety_win.h"
+
+namespace tovrel {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"Tovrel.FormMain";
+constexpr UINT_PTR kTimerLimit = 1;
+constexpr UINT kTimerLimitInterval = 1;
+
+enum ControlId : int {
+  kListViewProcesses = 100,
+  kLabel1,
+  kLabel2,
+  kLabel3,
+  kLabelOstrin,
+  kCommandRefresh,
+  kCommandLimit,
+  kImage1,
+};
+
+constexpr COLORREF kLinkNormal = 0xFF0000;
+constexpr COLORREF kLinkHovered = 0x0000FF;
+
+struct TwipRect {
+  int left, top, width, height;
+};
+
+// Positions of the controls, in twips.
+constexpr TwipRect kListViewRect{720, 1920, 5775, 4455};
+constexpr TwipRect kLabel1Rect{1080, 960, 4455, 375};
+constexpr TwipRect kLabel2Rect{1080, 240, 1035, 210};
+constexpr TwipRect kLabel3Rect{1080, 600, 1530, 180};
+constexpr TwipRect kLabelOstrinRect{1080, 1440, 1890, 180};
+constexpr TwipRect kCommandRefreshRect{2040, 6720, 1335, 495};
+constexpr TwipRect kCommandLimitRect{3600, 6720, 1335, 495};
+constexpr TwipRect kImage1Rect{240, 240, 720, 720};
+constexpr int kClientWidthTwips = 7320;
+constexpr int kClientHeightTwips = 7500;
+
+struct Column {
+  const char16_t* header;
+  int widthTwips;
+};
+constexpr Column kColumns[] = {{u"ID", 500}, {u"PID", 800}, {u"进程", 2600}, {u"限制CPU使用率", 1600}};
+
+RECT Pixels(const TwipRect& r, int dpi) {
+  const int left = win::Twips(r.left, dpi), top = win::Twips(r.top, dpi);
+  return RECT{left, top, left + win::Twips(r.width, dpi), top + win::Twips(r.height, dpi)};
+}
+
+HICON LoadAppIcon(int size) {
+  return static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TOVREL), IMAGE_ICON,
+                                         size, size, LR_DEFAULTCOLOR));
+}
+
+// Labels keep the link label's look in their static procedure's mouse moves.
+LRESULT CALLBACK LinkLabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
+  if (msg == WM_MOUSEMOVE) ::SendMessageW(reinterpret_cast<HWND>(ref), WM_APP, 0, 0);
+  if (msg == WM_SETCURSOR) {
+    ::SetCursor(::LoadCursorW(nullptr, IDC_HAND));
+    return TRUE;
+  }
+  return ::DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+}  // namespace
+
+FormMain::FormMain() {
+  bigIcon_.reset(LoadAppIcon(::GetSystemMetrics(SM_CXICON)));
+  smallIcon_.reset(LoadAppIcon(::GetSystemMetrics(SM_CXSMICON)));
+  RegisterClassOnce(kClassName, bigIcon_.get(), smallIcon_.get());
+}
+
+FormMain::~FormMain() = default;
+
+void FormMain::Load() {
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  const DWORD exStyle = WS_EX_CONTROLPARENT;
+  CreateWindowFor(kClassName, win::Wide(kMainTitle).c_str(), style, exStyle, CW_USEDEFAULT, CW_USEDEFAULT, 100,
+                  100, nullptr, nullptr);
+  dpi_ = win::DpiOf(hwnd());
+  RECT frame{0, 0, win::Twips(kClientWidthTwips, dpi_), win::Twips(kClientHeightTwips, dpi_)};
+  ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+  const int w = frame.right - frame.left, h = frame.bottom - frame.top;
+  RECT work{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  ::SetWindowPos(hwnd(), nullptr, work.left + (work.right - work.left - w) / 2,
+                 work.top + (work.bottom - work.top - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+  CreateControls();
+  Form_Load();
+}
+
+void FormMain::Show(int showCommand) {
+  ::ShowWindow(hwnd(), showCommand);
+  ::UpdateWindow(hwnd());
+  // The first pass comes only after the list has been filled.
+  ::SetTimer(hwnd(), kTimerLimit, kTimerLimitInterval, nullptr);
+}
+
+void FormMain::CreateControls() {
+  font_ = win::MakeFont(9, dpi_);
+  boldFont_ = win::MakeFont(10.5, dpi_, true);
+  linkFont_ = win::MakeFont(9, dpi_);
+  linkHoverFont_ = win::MakeFont(9, dpi_, false, true);
+  HWND self = hwnd();
+
+  // Created in tab order, so the dialog navigation follows it.
+  list_.Create(self, kListViewProcesses, Pixels(kListViewRect, dpi_), font_.get());
+  for (const Column& c : kColumns) list_.AddColumn(c.header, win::Twips(c.widthTwips, dpi_));
+  images_.Create(::GetSystemMetrics(SM_CXSMICON));
+  label1_.Create(self, kLabel1, u"程序CPU使用限制器，可以有效限制特定程序CPU占用率过高的问题",
+                 Pixels(kLabel1Rect, dpi_), font_.get());
+  label2_.Create(self, kLabel2, u"Tovrel", Pixels(kLabel2Rect, dpi_), boldFont_.get());
+  AutoSizeLabel(label2_);
+  label3_.Create(self, kLabel3, u"版本： Beta 0.0.1", Pixels(kLabel3Rect, dpi_), font_.get());
+  AutoSizeLabel(label3_);
+  labelOstrin_.Create(self, kLabelOstrin, kHomePageUrl, Pixels(kLabelOstrinRect, dpi_), linkFont_.get());
+  AutoSizeLabel(labelOstrin_);
+  ::SetWindowSubclass(labelOstrin_.hwnd(), &LinkLabelProc, 1, reinterpret_cast<DWORD_PTR>(self));
+
+  Font buttonFont;  // SimSun 9 pt, GB2312
+  commandRefresh_ = win::CommandWindow::Create(self, kCommandRefresh, Pixels(kCommandRefreshRect, dpi_),
+                                          ButtonLayoutData(kCommandRefreshRect.width, kCommandRefreshRect.height,
+                                                           buttonFont, u"刷新"),
+                                          u"CommandRefresh");
+  commandRefresh_->command.events.Click = [this] { CommandRefresh_Click(); };
+  commandLimit_ = win::CommandWindow::Create(self, kCommandLimit, Pixels(kCommandLimitRect, dpi_),
+                                        ButtonLayoutData(kCommandLimitRect.width, kCommandLimitRect.height,
+                                                         buttonFont, u"限制"),
+                                        u"CommandLimit");
+  commandLimit_->command.events.Click = [this] { CommandLimit_Click(); };
+
+  image1_ = win::CreateChild(L"STATIC", L"", SS_ICON | SS_REALSIZECONTROL, 0, self, kImage1,
+                             Pixels(kImage1Rect, dpi_));
+  imageIcon_.reset(LoadAppIcon(win::Twips(kImage1Rect.width, dpi_)));
+  ::SendMessageW(image1_, STM_SETICON, reinterpret_cast<WPARAM>(imageIcon_.get()), 0);
+}
+
+void FormMain::AutoSizeLabel(win::Label& label) {
+  HDC dc = ::GetDC(label.hwnd());
+  auto font = reinterpret_cast<HFONT>(::SendMessageW(label.hwnd(), WM_GETFONT, 0, 0));
+  HGDIOBJ old = ::SelectObject(dc, font);
+  const std::wstring text = win::Wide(label.Text());
+  SIZE size{};
+  ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+  ::SelectObject(dc, old);
+  ::ReleaseDC(label.hwnd(), dc);
+  ::SetWindowPos(label.hwnd(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FormMain::Form_Load() {
+  ProcessLimitTable& limits = ProcessLimits();
+  for (int i = 1; i <= ProcessLimitTable::kSize; ++i)
+    if (limits(i).ProcessId == 0) limits(i).Active = kVbFalse;
+  SetLinkLook(false);
+  CommandRefresh_Click();
+}
+
+void FormMain::SetLinkLook(bool hovered) {
+  linkHovered_ = hovered;
+  labelOstrin_.color = hovered ? kLinkHovered : kLinkNormal;
+  ::SendMessageW(labelOstrin_.hwnd(), WM_SETFONT,
+                 reinterpret_cast<WPARAM>(hovered ? linkHoverFont_.get() : linkFont_.get()), FALSE);
+  ::InvalidateRect(labelOstrin_.hwnd(), nullptr, TRUE);
+}
+
+void FormMain::CommandRefresh_Click() {
+  ListProcesses(list_, images_);
+  ReconcileLimits(ProcessLimits(), list_);
+}
+
+void FormMain::CommandLimit_Click() {
+  FormSetProcessCpuPercent dialog(hwnd(), ProcessLimits(), list_, bigIcon_.get(), smallIcon_.get());
+  LimitCommandServices services{
+      [] { win::DoEvents(); },
+      [](std::int32_t pid, const std::u16string& exe) { return GetProcessImagePath(pid, exe); },
+      [this](const std::u16string& text, const std::u16string& title) {
+        win::ShowMessage(hwnd(), text, title, MB_OK | MB_ICONEXCLAMATION);
+      }};
+  tovrel::CommandLimit_Click(list_, ProcessLimits(), dialog, services);
+}
+
+bool FormMain::Form_Unload() {
+  const int answer = win::ShowMessage(hwnd(), kExitPrompt, kExitTitle, MB_YESNO | MB_ICONQUESTION);
+  if (answer != IDYES) return false;
+  EndProgramNow(0);
+}
+
+void FormMain::TimerLimit_Timer() {
+  // Passes never nest, even if a tick was already queued when the timer went off.
+  if (passRunning_) return;
+  passRunning_ = true;
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{passRunning_};
+  LimitPass(ProcessLimits(), threads_, *this);
+}
+
+void FormMain::SetTimerEnabled(bool enabled) {
+  if (!hwnd()) return;
+  if (enabled)
+    ::SetTimer(hwnd(), kTimerLimit, kTimerLimitInterval, nullptr);
+  else
+    ::KillTimer(hwnd(), kTimerLimit);
+}
+
+void FormMain::DoEvents() { win::DoEvents(); }
+
+void FormMain::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+LRESULT FormMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_TIMER:
+      if (wp == kTimerLimit) TimerLimit_Timer();
+      return 0;
+    case WM_APP:  // the pointer moved over the link label
+      SetLinkLook(true);
+      return 0;
+    case WM_MOUSEMOVE:
+      SetLinkLook(false);
+      return 0;
+    case WM_COMMAND:
+      if (LOWORD(wp) == kLabelOstrin && HIWORD(wp) == STN_CLICKED) {
+        ::ShellExecuteW(hwnd(), L"open", win::Wide(kHomePageUrl).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        return 0;
+      }
+      break;
+    case WM_CTLCOLORSTATIC: {
+      HDC dc = reinterpret_cast<HDC>(wp);
+      auto control = reinterpret_cast<HWND>(lp);
+      ::SetBkMode(dc, TRANSPARENT);
+      ::SetTextColor(dc, control == labelOstrin_.hwnd() ? labelOstrin_.color : ::GetSysColor(COLOR_WINDOWTEXT));
+      return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+    }
+    case WM_CLOSE:
+      Form_Unload();
+      return 0;
+    case WM_ENDSESSION:
+      if (wp) ReleaseBeforeEnding();
+      return 0;
+    case WM_DESTROY:
+      ::KillTimer(hwnd(), kTimerLimit);
+      ::PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return Window::HandleMessage(msg, wp, lp);
+}
+
+}  // namespace tovrel

@@ -1,0 +1,74 @@
+// FormMain: the start-up window with the process list, the two buttons, the link
+// label and the limiting timer.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "main_window/file_icon_win.h"
+#include "platform/controls_win.h"
+#include "platform/handles_win.h"
+#include "platform/window_win.h"
+#include "throttling/limit_pass.h"
+#include "throttling/thread_control_win.h"
+
+namespace tovrel {
+
+namespace win {
+class CommandWindow;
+}
+
+// The maker's home page, shown by LabelOstrin and opened by its click.
+inline const std::u16string kHomePageUrl = u"https://tovrel.example.org/";
+inline const std::u16string kMainTitle = u"Tovrel Beta 0.0.1";
+inline const std::u16string kExitPrompt = u"退出后将失去对所有程序CPU使用率的限制。";
+inline const std::u16string kExitTitle = u"确定要退出吗？";
+
+class FormMain : public win::Window, private LimitHost {
+ public:
+  FormMain();
+  ~FormMain() override;
+
+  // Form_Load, then the window is shown and TimerLimit starts.
+  void Load();
+  void Show(int showCommand);
+
+  win::ListView& ListViewProcesses() { return list_; }
+  void CommandRefresh_Click();
+  void CommandLimit_Click();
+  // The exit question; true when the window may close (on Yes the program ends at once).
+  bool Form_Unload();
+
+ private:
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  void CreateControls();
+  void Form_Load();
+  void TimerLimit_Timer();
+  void SetLinkLook(bool hovered);
+  void AutoSizeLabel(win::Label& label);
+
+  // LimitHost: the pass's view of this window.
+  void SetTimerEnabled(bool enabled) override;
+  void DoEvents() override;
+  void Sleep(std::uint32_t milliseconds) override;
+
+  int dpi_ = 96;
+  win::UniqueGdi<HFONT> font_;
+  win::UniqueGdi<HFONT> boldFont_;
+  win::UniqueGdi<HFONT> linkFont_;
+  win::UniqueGdi<HFONT> linkHoverFont_;
+  win::UniqueIcon bigIcon_, smallIcon_, imageIcon_;
+  win::ListView list_;
+  win::KeyedImageList images_;
+  win::Label label1_, label2_, label3_, labelOstrin_;
+  HWND image1_ = nullptr;
+  win::CommandWindow* commandRefresh_ = nullptr;
+  win::CommandWindow* commandLimit_ = nullptr;
+  bool linkHovered_ = false;
+  bool passRunning_ = false;
+  Win32ThreadControl threads_;
+};
+
+}  // namespace tovrel

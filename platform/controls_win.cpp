@@ -1,0 +1,191 @@
+#include "platform/controls_win.h"
+
+#include <vector>
+
+namespace tovrel::win {
+
+int Twips(int twips, int dpi) { return ::MulDiv(twips, dpi, 1440); }
+
+int DpiOf(HWND hwnd) {
+  HDC dc = ::GetDC(hwnd);
+  const int dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
+  ::ReleaseDC(hwnd, dc);
+  return dpi > 0 ? dpi : 96;
+}
+
+UniqueGdi<HFONT> MakeFont(double points, int dpi, bool bold, bool underline) {
+  const int height = -static_cast<int>(points * dpi / 72.0 + 0.5);
+  return UniqueGdi<HFONT>(::CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, underline, FALSE,
+                                        GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                        DEFAULT_PITCH | FF_DONTCARE, L"宋体"));
+}
+
+std::wstring Wide(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
+std::u16string U16(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
+
+HWND CreateChild(const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, HWND parent, int id,
+                 const RECT& r) {
+  return ::CreateWindowExW(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left,
+                           r.bottom - r.top, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           ::GetModuleHandleW(nullptr), nullptr);
+}
+
+// ---- ListView
+
+void ListView::Create(HWND parent, int id, const RECT& pixels, HFONT font) {
+  hwnd_ = CreateChild(WC_LISTVIEWW, L"",
+                      WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
+                      0, parent, id, pixels);
+  ListView_SetExtendedListViewStyle(hwnd_, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+  ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+void ListView::AddColumn(const std::u16string& header, int widthPixels) {
+  std::wstring text = Wide(header);
+  LVCOLUMNW col{};
+  col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+  col.pszText = text.data();
+  col.cx = widthPixels;
+  col.iSubItem = columns_;
+  ListView_InsertColumn(hwnd_, columns_, &col);
+  ++columns_;
+}
+
+void ListView::Clear() { ListView_DeleteAllItems(hwnd_); }
+
+int ListView::AddRow(const std::u16string& text) {
+  std::wstring w = Wide(text);
+  LVITEMW item{};
+  item.mask = LVIF_TEXT | LVIF_IMAGE;
+  item.iItem = Count();
+  item.pszText = w.data();
+  item.iImage = I_IMAGENONE;
+  const int index = static_cast<int>(::SendMessageW(hwnd_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  return index + 1;
+}
+
+void ListView::SetRowImage(int row, int imageIndex) {
+  LVITEMW item{};
+  item.mask = LVIF_IMAGE;
+  item.iItem = row - 1;
+  item.iImage = imageIndex;
+  ::SendMessageW(hwnd_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void ListView::SetSmallImageList(HIMAGELIST list) { ListView_SetImageList(hwnd_, list, LVSIL_SMALL); }
+
+void ListView::SelectRow(int row) {
+  ListView_SetItemState(hwnd_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  if (row >= 1 && row <= Count())
+    ListView_SetItemState(hwnd_, row - 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
+void ListView::SelectFirstAfterRefill() { SelectRow(1); }
+
+int ListView::Count() const { return static_cast<int>(ListView_GetItemCount(hwnd_)); }
+
+std::u16string ListView::SubItem(int row, int sub) const {
+  if (row < 1 || row > Count()) return u"";
+  std::vector<wchar_t> buffer(1024);
+  LVITEMW item{};
+  item.iSubItem = sub;
+  item.pszText = buffer.data();
+  item.cchTextMax = static_cast<int>(buffer.size());
+  const auto n = ::SendMessageW(hwnd_, LVM_GETITEMTEXTW, row - 1, reinterpret_cast<LPARAM>(&item));
+  return std::u16string(buffer.data(), buffer.data() + n);
+}
+
+void ListView::SetSubItem(int row, int sub, const std::u16string& text) {
+  if (row < 1 || row > Count()) return;
+  std::wstring w = Wide(text);
+  LVITEMW item{};
+  item.iSubItem = sub;
+  item.pszText = w.data();
+  ::SendMessageW(hwnd_, LVM_SETITEMTEXTW, row - 1, reinterpret_cast<LPARAM>(&item));
+}
+
+int ListView::SelectedRow() const {
+  const int index = ListView_GetNextItem(hwnd_, -1, LVNI_SELECTED);
+  return index < 0 ? 0 : index + 1;
+}
+
+// ---- KeyedImageList
+
+KeyedImageList::~KeyedImageList() {
+  if (list_) ImageList_Destroy(list_);
+}
+
+void KeyedImageList::Create(int size) { list_ = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 64, 64); }
+
+void KeyedImageList::Clear() {
+  ImageList_RemoveAll(list_);
+  keys_.clear();
+}
+
+int KeyedImageList::Add(const std::u16string& key, HICON icon) {
+  if (!icon) return -1;
+  const int index = ImageList_AddIcon(list_, icon);
+  if (index >= 0) keys_[key] = index;
+  return index;
+}
+
+int KeyedImageList::Find(const std::u16string& key) const {
+  auto it = keys_.find(key);
+  return it == keys_.end() ? -1 : it->second;
+}
+
+// ---- Slider
+
+void Slider::Create(HWND parent, int id, const RECT& pixels, int minimum, int maximum) {
+  hwnd_ = CreateChild(TRACKBAR_CLASSW, L"", WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM, 0, parent, id,
+                      pixels);
+  ::SendMessageW(hwnd_, TBM_SETRANGE, FALSE, MAKELPARAM(minimum, maximum));
+  ::SendMessageW(hwnd_, TBM_SETTICFREQ, 10, 0);
+  ::SendMessageW(hwnd_, TBM_SETLINESIZE, 0, 1);
+  ::SendMessageW(hwnd_, TBM_SETPAGESIZE, 0, 10);
+  last_ = Value();
+}
+
+int Slider::Value() const { return static_cast<int>(::SendMessageW(hwnd_, TBM_GETPOS, 0, 0)); }
+
+void Slider::SetValue(int value) {
+  ::SendMessageW(hwnd_, TBM_SETPOS, TRUE, value);
+  Notify();
+}
+
+void Slider::OnScroll() { Notify(); }
+
+void Slider::Notify() {
+  const int v = Value();
+  if (v == last_) return;
+  last_ = v;
+  if (Change) Change();
+}
+
+// ---- Label
+
+void Label::Create(HWND parent, int id, const std::u16string& text, const RECT& pixels, HFONT font,
+                   DWORD extraStyle) {
+  hwnd_ = CreateChild(L"STATIC", Wide(text).c_str(), SS_NOTIFY | extraStyle, 0, parent, id, pixels);
+  ::SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+void Label::SetText(const std::u16string& text) {
+  ::SetWindowTextW(hwnd_, Wide(text).c_str());
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
+  ::UpdateWindow(hwnd_);
+}
+
+std::u16string Label::Text() const {
+  const int n = ::GetWindowTextLengthW(hwnd_);
+  std::wstring w(static_cast<std::size_t>(n) + 1, L'\0');
+  ::GetWindowTextW(hwnd_, w.data(), n + 1);
+  w.resize(static_cast<std::size_t>(n));
+  return U16(w);
+}
+
+int ShowMessage(HWND owner, const std::u16string& text, const std::u16string& title, UINT style) {
+  return ::MessageBoxW(owner, Wide(text).c_str(), Wide(title).c_str(), style);
+}
+
+}  // namespace tovrel::win

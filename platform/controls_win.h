@@ -1,0 +1,109 @@
+// Thin wrappers of the controls the two windows use, with the behaviour the handlers
+// rely on: a refilled list selects its first row, the slider reports every change of
+// its value (also when code sets it), the image list finds pictures by text key.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <functional>
+#include <map>
+#include <string>
+
+#include "main_window/process_rows.h"
+#include "platform/handles_win.h"
+
+namespace tovrel::win {
+
+// Pixels from twips at the DPI of the screen the window is on (exact at 96 DPI).
+int Twips(int twips, int dpi);
+int DpiOf(HWND hwnd);
+
+// SimSun in the GB2312 character set at a size in points.
+UniqueGdi<HFONT> MakeFont(double points, int dpi, bool bold = false, bool underline = false);
+
+std::wstring Wide(const std::u16string& s);
+std::u16string U16(const std::wstring& s);
+
+HWND CreateChild(const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, HWND parent, int id,
+                 const RECT& pixels);
+
+// Report-view list of processes.
+class ListView : public ProcessRows {
+ public:
+  void Create(HWND parent, int id, const RECT& pixels, HFONT font);
+  HWND hwnd() const { return hwnd_; }
+  void AddColumn(const std::u16string& header, int widthPixels);
+  void Clear();
+  // Appends a row with its item text; returns its 1-based number.
+  int AddRow(const std::u16string& text);
+  void SetRowImage(int row, int imageIndex);
+  void SetSmallImageList(HIMAGELIST list);
+  void SelectRow(int row);
+  // Selects the first row, as the list did by itself in the program's first form.
+  void SelectFirstAfterRefill();
+
+  int Count() const override;
+  std::u16string SubItem(int row, int sub) const override;
+  void SetSubItem(int row, int sub, const std::u16string& text) override;
+  int SelectedRow() const override;
+
+ private:
+  HWND hwnd_ = nullptr;
+  int columns_ = 0;
+};
+
+// Small icons found by text key.
+class KeyedImageList {
+ public:
+  KeyedImageList() = default;
+  ~KeyedImageList();
+  KeyedImageList(const KeyedImageList&) = delete;
+  KeyedImageList& operator=(const KeyedImageList&) = delete;
+  void Create(int size);
+  HIMAGELIST handle() const { return list_; }
+  void Clear();
+  // Copies the icon; returns its index, or -1 when it could not be added.
+  int Add(const std::u16string& key, HICON icon);
+  int Find(const std::u16string& key) const;
+
+ private:
+  HIMAGELIST list_ = nullptr;
+  std::map<std::u16string, int> keys_;
+};
+
+// Horizontal trackbar whose Change fires on every change of its value.
+class Slider {
+ public:
+  void Create(HWND parent, int id, const RECT& pixels, int minimum, int maximum);
+  HWND hwnd() const { return hwnd_; }
+  int Value() const;
+  void SetValue(int value);
+  // Call from the parent's WM_HSCROLL for this control.
+  void OnScroll();
+  std::function<void()> Change;
+
+ private:
+  void Notify();
+  HWND hwnd_ = nullptr;
+  int last_ = 0;
+};
+
+// A static text label whose colour and underline the owner sets at run time.
+class Label {
+ public:
+  void Create(HWND parent, int id, const std::u16string& text, const RECT& pixels, HFONT font,
+              DWORD extraStyle = 0);
+  HWND hwnd() const { return hwnd_; }
+  void SetText(const std::u16string& text);
+  std::u16string Text() const;
+  COLORREF color = ::GetSysColor(COLOR_WINDOWTEXT);
+
+ private:
+  HWND hwnd_ = nullptr;
+};
+
+// Modal message box; returns the button pressed (IDYES is 6).
+int ShowMessage(HWND owner, const std::u16string& text, const std::u16string& title, UINT style);
+
+}  // namespace tovrel::win

@@ -1,0 +1,145 @@
+#include "throttling/thread_control_win.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "child_process.h"
+
+namespace tovrel {
+namespace {
+
+using test::ChildProcess;
+using test::CpuMilliseconds;
+using test::ExeDir;
+
+// Wait until the child has started all its threads and burnt some time.
+void WarmUp(const ChildProcess& child, size_t threads) {
+  for (int i = 0; i < 200 && test::ThreadIdsOf(child.pid()).size() < threads; ++i) ::Sleep(10);
+  ::Sleep(100);
+}
+
+TEST(ThreadControl, ASuspendedChildAccruesNoCpuTimeAndRunsAgainAfterResumption) {
+  ChildProcess child(L"\"" + ExeDir() + L"busy_child.exe\" 3");
+  ASSERT_TRUE(child.started());
+  WarmUp(child, 3);
+  Win32ThreadControl control;
+
+  SuspendedThreads held = control.SuspendAllThreads(static_cast<std::int32_t>(child.pid()));
+  EXPECT_GE(held.threadIds.size(), 3u);
+  const double before = CpuMilliseconds(child.pid());
+  ::Sleep(400);
+  const double whileSuspended = CpuMilliseconds(child.pid()) - before;
+  EXPECT_LT(whileSuspended, 20.0);
+
+  control.ResumeAllThreads(held);
+  const double resumedAt = CpuMilliseconds(child.pid());
+  ::Sleep(400);
+  EXPECT_GT(CpuMilliseconds(child.pid()) - resumedAt, 100.0);
+}
+
+TEST(ThreadControl, AThreadTheChildSuspendedItselfStaysSuspended) {
+  wchar_t tmp[MAX_PATH], file[MAX_PATH];
+  ::GetTempPathW(MAX_PATH, tmp);
+  ::GetTempFileNameW(tmp, L"tvr", 0, file);
+  ChildProcess child(L"\"" + ExeDir() + L"busy_child.exe\" 1 \"" + file + L"\"");
+  ASSERT_TRUE(child.started());
+  DWORD parked = 0;
+  for (int i = 0; i < 200 && parked == 0; ++i) {
+    ::Sleep(10);
+    std::ifstream in(file);
+    in >> parked;
+  }
+  ::DeleteFileW(file);
+  ASSERT_NE(parked, 0u);
+  ASSERT_EQ(test::SuspendCountOf(parked), 1u);
+
+  Win32ThreadControl control;
+  SuspendedThreads held = control.SuspendAllThreads(static_cast<std::int32_t>(child.pid()));
+  EXPECT_EQ(test::SuspendCountOf(parked), 2u);
+  control.ResumeAllThreads(held);
+  EXPECT_EQ(test::SuspendCountOf(parked), 1u);
+}
+
+TEST(ThreadControl, AThreadCreatedSuspendedAfterOurSuspensionIsNotStartedByOurResumption) {
+  ChildProcess child(L"\"" + ExeDir() + L"busy_child.exe\" 1");
+  ASSERT_TRUE(child.started());
+  WarmUp(child, 1);
+  Win32ThreadControl control;
+  SuspendedThreads held = control.SuspendAllThreads(static_cast<std::int32_t>(child.pid()));
+
+  // Someone creates a thread in the target, suspended, while our suspension holds.
+  HANDLE process = ::OpenProcess(PROCESS_ALL_ACCESS, FALSE, child.pid());
+  ASSERT_NE(process, nullptr);
+  auto exitThread = reinterpret_cast<LPTHREAD_START_ROUTINE>(
+      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "ExitThread"));
+  DWORD newId = 0;
+  HANDLE created = ::CreateRemoteThread(process, nullptr, 0, exitThread, nullptr, CREATE_SUSPENDED, &newId);
+  ASSERT_NE(created, nullptr);
+
+  control.ResumeAllThreads(held);
+  ::Sleep(50);
+  EXPECT_EQ(::WaitForSingleObject(created, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the new thread ran";
+  EXPECT_EQ(::SuspendThread(created), 1u);  // still held by its creator's suspension only
+  ::ResumeThread(created);
+  ::ResumeThread(created);
+  ::WaitForSingleObject(created, 2000);
+  ::CloseHandle(created);
+  ::CloseHandle(process);
+}
+
+TEST(ThreadControl, AProcessIdWithNoThreadsIsANoOp) {
+  Win32ThreadControl control;
+  SuspendedThreads none = control.SuspendAllThreads(0x7FFFFFF0);
+  EXPECT_TRUE(none.threadIds.empty());
+  control.ResumeAllThreads(none);
+  control.ResumeAllThreads(SuspendedThreads{0x7FFFFFF0, {0x7FFFFFF1}});
+}
+
+TEST(ThreadControl, HandleCountDoesNotGrowOverAThousandPairs) {
+  ChildProcess child(L"\"" + ExeDir() + L"busy_child.exe\" 2");
+  ASSERT_TRUE(child.started());
+  WarmUp(child, 2);
+  Win32ThreadControl control;
+  // A first pair settles any handles the calls cache.
+  control.ResumeAllThreads(control.SuspendAllThreads(static_cast<std::int32_t>(child.pid())));
+  DWORD before = 0, after = 0;
+  ASSERT_TRUE(::GetProcessHandleCount(::GetCurrentProcess(), &before));
+  for (int i = 0; i < 1000; ++i)
+    control.ResumeAllThreads(control.SuspendAllThreads(static_cast<std::int32_t>(child.pid())));
+  ASSERT_TRUE(::GetProcessHandleCount(::GetCurrentProcess(), &after));
+  EXPECT_LE(after, before + 2);
+  // And the child is left running.
+  EXPECT_EQ(test::SuspendCountOf(test::ThreadIdsOf(child.pid()).front()), 0u);
+}
+
+}  // namespace
+}  // namespace tovrel
+
+namespace tovrel {
+namespace {
+
+class EndingInTheMiddleOfATurn : public ::testing::TestWithParam<const wchar_t*> {};
+
+TEST_P(EndingInTheMiddleOfATurn, LeavesTheLimitedProcessRunning) {
+  ChildProcess child(L"\"" + ExeDir() + L"busy_child.exe\" 2");
+  ASSERT_TRUE(child.started());
+  WarmUp(child, 2);
+  ChildProcess limiter(L"\"" + ExeDir() + L"exit_during_turn.exe\" " + std::to_wstring(child.pid()) + L" " +
+                       GetParam());
+  ASSERT_TRUE(limiter.started());
+  ASSERT_EQ(::WaitForSingleObject(limiter.process(), 20000), static_cast<DWORD>(WAIT_OBJECT_0));
+  DWORD code = 0;
+  ::GetExitCodeProcess(limiter.process(), &code);
+  EXPECT_NE(code, 3u) << "the turn was not interrupted";
+  for (DWORD id : test::ThreadIdsOf(child.pid())) EXPECT_EQ(test::SuspendCountOf(id), 0u) << "thread " << id;
+  const double at = CpuMilliseconds(child.pid());
+  ::Sleep(300);
+  EXPECT_GT(CpuMilliseconds(child.pid()) - at, 100.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, EndingInTheMiddleOfATurn, ::testing::Values(L"exit", L"crash", L"endsession"));
+
+}  // namespace
+}  // namespace tovrel
