@@ -89,6 +89,15 @@ TEST(ThreadControl, AThreadCreatedSuspendedAfterOurSuspensionIsNotStartedByOurRe
   ::CloseHandle(process);
 }
 
+TEST(ThreadControl, TheHandleProbeSeesHandlesComeAndGo) {
+  const int before = test::CountOpenHandles();
+  HANDLE events[5];
+  for (HANDLE& e : events) e = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  EXPECT_EQ(test::CountOpenHandles(), before + 5);
+  for (HANDLE e : events) ::CloseHandle(e);
+  EXPECT_EQ(test::CountOpenHandles(), before);
+}
+
 TEST(ThreadControl, AProcessIdWithNoThreadsIsANoOp) {
   Win32ThreadControl control;
   SuspendedThreads none = control.SuspendAllThreads(0x7FFFFFF0);
@@ -104,12 +113,11 @@ TEST(ThreadControl, HandleCountDoesNotGrowOverAThousandPairs) {
   Win32ThreadControl control;
   // A first pair settles any handles the calls cache.
   control.ResumeAllThreads(control.SuspendAllThreads(static_cast<std::int32_t>(child.pid())));
-  DWORD before = 0, after = 0;
-  ASSERT_TRUE(::GetProcessHandleCount(::GetCurrentProcess(), &before));
+  const int before = test::CountOpenHandles();
+  ASSERT_GT(before, 0);
   for (int i = 0; i < 1000; ++i)
     control.ResumeAllThreads(control.SuspendAllThreads(static_cast<std::int32_t>(child.pid())));
-  ASSERT_TRUE(::GetProcessHandleCount(::GetCurrentProcess(), &after));
-  EXPECT_LE(after, before + 2);
+  EXPECT_LE(test::CountOpenHandles(), before + 2);
   // And the child is left running.
   EXPECT_EQ(test::SuspendCountOf(test::ThreadIdsOf(child.pid()).front()), 0u);
 }

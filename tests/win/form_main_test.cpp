@@ -1,0 +1,109 @@
+#include "main_window/form_main_win.h"
+
+#include <gtest/gtest.h>
+
+#include "child_process.h"
+#include "main_window/process_list_win.h"
+#include "main_window/process_rows.h"
+#include "throttling/process_limits.h"
+
+namespace tovrel {
+namespace {
+
+using test::ChildProcess;
+using test::ExeDir;
+
+int RowOf(win::ListView& list, DWORD pid) {
+  for (int row = 1; row <= list.Count(); ++row)
+    if (list.SubItem(row, kSubPid) == DecimalText(pid)) return row;
+  return 0;
+}
+
+class FormMainTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ProcessLimits().Clear(); }
+  void TearDown() override { ProcessLimits().Clear(); }
+};
+
+TEST_F(FormMainTest, TheLoadedListShowsABusyChildWithRowsNumberedWithoutGaps) {
+  ChildProcess child(L"\"" + ExeDir() + L"busy_child.exe\" 1");
+  ASSERT_TRUE(child.started());
+  ::Sleep(200);
+  FormMain form;
+  form.Load();
+  win::ListView& list = form.ListViewProcesses();
+  ASSERT_GT(list.Count(), 1);
+  for (int row = 1; row <= list.Count(); ++row) EXPECT_EQ(list.SubItem(row, 0), DecimalText(row));
+  const int row = RowOf(list, child.pid());
+  ASSERT_NE(row, 0);
+  EXPECT_EQ(list.SubItem(row, kSubExeName), u"busy_child.exe");
+  EXPECT_EQ(list.SubItem(row, kSubPercent), u"");
+  EXPECT_EQ(list.SelectedRow(), 1);  // a refilled list selects its first row
+}
+
+TEST_F(FormMainTest, RefreshReconcilesTheTableWithTheListedProcesses) {
+  ChildProcess child(L"\"" + ExeDir() + L"busy_child.exe\" 1");
+  ASSERT_TRUE(child.started());
+  ::Sleep(200);
+  FormMain form;
+  form.Load();
+  ProcessLimits()(1) = {kVbTrue, static_cast<std::int32_t>(child.pid()), 50, u"x"};
+  ProcessLimits()(2) = {kVbTrue, 0x7FFFFFF0, 30, u"gone"};
+  form.CommandRefresh_Click();
+  EXPECT_EQ(form.ListViewProcesses().SubItem(RowOf(form.ListViewProcesses(), child.pid()), kSubPercent), u"50%");
+  EXPECT_EQ(ProcessLimits()(1).Active, kVbTrue);
+  EXPECT_EQ(ProcessLimits()(2).Active, kVbFalse);
+}
+
+TEST_F(FormMainTest, FormLoadTurnsOffEntriesWithoutAProcessId) {
+  ProcessLimits()(3) = {kVbTrue, 0, 50, u""};
+  FormMain form;
+  form.Load();
+  EXPECT_EQ(ProcessLimits()(3).Active, kVbFalse);
+}
+
+TEST(ProcessImagePath, MatchesTheNameWithoutRegardToCaseAndAnswersInLowerCase) {
+  ChildProcess child(L"\"" + ExeDir() + L"busy_child.exe\" 1");
+  ASSERT_TRUE(child.started());
+  ::Sleep(200);
+  const std::u16string path = GetProcessImagePath(static_cast<std::int32_t>(child.pid()), u"  BUSY_Child.EXE ");
+  ASSERT_FALSE(path.empty());
+  EXPECT_EQ(path.substr(path.size() - 14), u"busy_child.exe");
+  for (char16_t c : path) EXPECT_FALSE(c >= u'A' && c <= u'Z') << "upper case in the path";
+  EXPECT_EQ(GetProcessImagePath(static_cast<std::int32_t>(child.pid()), u"nothere.exe"), u"");
+  EXPECT_EQ(GetProcessImagePath(0x7FFFFFF0, u"busy_child.exe"), u"");
+}
+
+TEST(FileIcon, EachIconIsOwnedByItsPictureAndGoesWithIt) {
+  const std::u16string path = GetProcessImagePath(static_cast<std::int32_t>(::GetCurrentProcessId()),
+                                                  u"tovrel_win_tests.exe");
+  ASSERT_FALSE(path.empty());
+  for (bool small : {true, false}) {
+    Picture picture = GetFileIcon(path, small);
+    ASSERT_TRUE(picture);
+    const HICON icon = picture.icon();
+    ICONINFO info{};
+    ASSERT_TRUE(::GetIconInfo(icon, &info));
+    BITMAP bm{};
+    ::GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bm), &bm);
+    EXPECT_EQ(bm.bmWidth, small ? 16 : 32);
+    ::DeleteObject(info.hbmColor);
+    ::DeleteObject(info.hbmMask);
+    picture.reset();
+    EXPECT_FALSE(::GetIconInfo(icon, &info)) << "the icon outlived its picture";
+  }
+}
+
+TEST_F(FormMainTest, RepeatedRefreshesKeepOneImagePerRowAndNoExtraHandles) {
+  FormMain form;
+  form.Load();
+  form.CommandRefresh_Click();
+  const int before = test::CountOpenHandles();
+  HIMAGELIST images = ListView_GetImageList(form.ListViewProcesses().hwnd(), LVSIL_SMALL);
+  for (int i = 0; i < 50; ++i) form.CommandRefresh_Click();
+  EXPECT_LE(test::CountOpenHandles(), before + 2);
+  EXPECT_EQ(ImageList_GetImageCount(images), form.ListViewProcesses().Count());
+}
+
+}  // namespace
+}  // namespace tovrel
