@@ -1,10 +1,12 @@
 // The paint pass of the Command control and its drawing primitives, on any Canvas.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "button_control/canvas.h"
 #include "button_control/command.h"
+#include "platform/run_time_error.h"
 
 namespace tovrel {
 
@@ -30,6 +32,50 @@ class ButtonPainter {
                             std::int16_t percent, bool flat);
 
  private:
+  enum class Look { Up, Pressed, Disabled };
+  enum class DefaultFrameKind { XpBlue, XpGreen, Classic };
+
+  // Floating values become integers half to even; out of range is the overflow error.
+  static std::int32_t Round32(double v) {
+    const double r = std::nearbyint(v);
+    if (!(r >= -2147483648.0 && r <= 2147483647.0)) throw RunTimeError(kErrOverflow);
+    return static_cast<std::int32_t>(r);
+  }
+  static std::int16_t Round16(double v) { return CheckedInt16(Round32(v)); }
+  // A colour from computed channels: above 255 counts as 255, below 0 as 0.
+  static Colour Compose(std::int32_t r, std::int32_t g, std::int32_t b) {
+    auto fit = [](std::int32_t v) { return v < 0 ? 0 : (v > 255 ? 255 : v); };
+    return Rgb(fit(r), fit(g), fit(b));
+  }
+
+  std::int32_t W() const { return state_.ClientWidth; }
+  std::int32_t H() const { return state_.ClientHeight; }
+
+  // Shared pieces of the looks.
+  bool Emphasised() const;
+  float CaptionWidth();
+  bool WrappedCaptionTop(float textWidth, std::int32_t& top);
+  void NormalLayout(Colour colour);
+  void PressedLayout();
+  void HoverFrame(Colour c);
+  void DefaultFrame(DefaultFrameKind kind);
+  void XpBorder();
+
+  // The styles, one function per look.
+  void PaintXpUp();
+  void PaintXpPressed();
+  void PaintXpDisabled();
+  void PaintClassicBevel();
+  void PaintClassicUp();
+  void PaintClassicPressed();
+  void PaintClassicDisabled();
+  void PaintGradientFace(Look look);
+  void PaintGradientStyle(Look look);
+  void PaintOfficeXpUp();
+  void PaintOfficeXpPressed();
+  void PaintOfficeXpDisabled();
+  void PaintLook(Look look);
+
   Canvas& canvas_;
   const CommandProperties& props_;
   CommandState& state_;
