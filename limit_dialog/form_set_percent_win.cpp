@@ -11,20 +11,6 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"Tovrel.FormSetProcessCpuPercent";
 
-enum ControlId : int {
-  kLabel1 = 200,
-  kLabelProcessPath,
-  kLabel2,
-  kLabelProcessPid,
-  kLabel3,
-  kSliderPercent,
-  kLabelPercent,
-  kCommandModify,
-  kCommandFree,
-  kCommandCancel,
-  kCommandOk,
-  kImageProcessIco,
-};
 
 struct TwipRect {
   int left, top, width, height;
@@ -83,13 +69,14 @@ void FormSetProcessCpuPercent::CreateControls() {
   percentFont_ = win::MakeFont(12, dpi_, true);
   HWND self = hwnd();
   // Created in tab order.
-  label1_.Create(self, kLabel1, u"进程：", Pixels(kLabel1Rect, dpi_), font_.get());
+  label1_.Create(self, kDialogLabel1, u"进程：", Pixels(kLabel1Rect, dpi_), font_.get());
   labelProcessPath_.Create(self, kLabelProcessPath, u"", Pixels(kLabelProcessPathRect, dpi_), font_.get());
-  label2_.Create(self, kLabel2, u"PID：", Pixels(kLabel2Rect, dpi_), font_.get());
+  label2_.Create(self, kDialogLabel2, u"PID：", Pixels(kLabel2Rect, dpi_), font_.get());
   labelProcessPid_.Create(self, kLabelProcessPid, u"", Pixels(kLabelProcessPidRect, dpi_), font_.get());
-  label3_.Create(self, kLabel3, u"限制CPU使用率：", Pixels(kLabel3Rect, dpi_), font_.get());
+  label3_.Create(self, kDialogLabel3, u"限制CPU使用率：", Pixels(kLabel3Rect, dpi_), font_.get());
   slider_.Create(self, kSliderPercent, Pixels(kSliderPercentRect, dpi_), kSliderMinimum, kSliderMaximum);
   slider_.Change = [this] { SliderPercent_Change(); };
+  for (win::Label* fixed : {&label1_, &label2_, &label3_}) fixed->GrowToText(false);
   labelPercent_.Create(self, kLabelPercent, u"99", Pixels(kLabelPercentRect, dpi_), percentFont_.get());
 
   const Font buttonFont;

@@ -18,6 +18,22 @@ namespace win {
 class CommandWindow;
 }
 
+// Control ids, also how tests find the controls.
+enum DialogControl : int {
+  kDialogLabel1 = 200,
+  kLabelProcessPath,
+  kDialogLabel2,
+  kLabelProcessPid,
+  kDialogLabel3,
+  kSliderPercent,
+  kLabelPercent,
+  kCommandModify,
+  kCommandFree,
+  kCommandCancel,
+  kCommandOk,
+  kImageProcessIco,
+};
+
 inline const std::u16string kDialogTitle = u"设置CPU使用率";
 
 class FormSetProcessCpuPercent : public win::Window, public LimitDialogPort {

@@ -19,16 +19,6 @@ constexpr wchar_t kClassName[] = L"Tovrel.FormMain";
 constexpr UINT_PTR kTimerLimit = 1;
 constexpr UINT kTimerLimitInterval = 1;
 
-enum ControlId : int {
-  kListViewProcesses = 100,
-  kLabel1,
-  kLabel2,
-  kLabel3,
-  kLabelOstrin,
-  kCommandRefresh,
-  kCommandLimit,
-  kImage1,
-};
 
 constexpr COLORREF kLinkNormal = 0xFF0000;
 constexpr COLORREF kLinkHovered = 0x0000FF;
@@ -122,12 +112,13 @@ void FormMain::CreateControls() {
   images_.Create(::GetSystemMetrics(SM_CXSMICON));
   label1_.Create(self, kLabel1, u"程序CPU使用限制器，可以有效限制特定程序CPU占用率过高的问题",
                  Pixels(kLabel1Rect, dpi_), font_.get());
+  label1_.GrowToText(true);
   label2_.Create(self, kLabel2, u"Tovrel", Pixels(kLabel2Rect, dpi_), boldFont_.get());
-  AutoSizeLabel(label2_);
+  label2_.SizeToText();
   label3_.Create(self, kLabel3, u"版本： Beta 0.0.1", Pixels(kLabel3Rect, dpi_), font_.get());
-  AutoSizeLabel(label3_);
+  label3_.SizeToText();
   labelOstrin_.Create(self, kLabelOstrin, kHomePageUrl, Pixels(kLabelOstrinRect, dpi_), linkFont_.get());
-  AutoSizeLabel(labelOstrin_);
+  labelOstrin_.SizeToText();
   ::SetWindowSubclass(labelOstrin_.hwnd(), &LinkLabelProc, 1, reinterpret_cast<DWORD_PTR>(self));
 
   Font buttonFont;  // SimSun 9 pt, GB2312
@@ -146,18 +137,6 @@ void FormMain::CreateControls() {
                              Pixels(kImage1Rect, dpi_));
   imageIcon_.reset(LoadAppIcon(win::Twips(kImage1Rect.width, dpi_)));
   ::SendMessageW(image1_, STM_SETICON, reinterpret_cast<WPARAM>(imageIcon_.get()), 0);
-}
-
-void FormMain::AutoSizeLabel(win::Label& label) {
-  HDC dc = ::GetDC(label.hwnd());
-  auto font = reinterpret_cast<HFONT>(::SendMessageW(label.hwnd(), WM_GETFONT, 0, 0));
-  HGDIOBJ old = ::SelectObject(dc, font);
-  const std::wstring text = win::Wide(label.Text());
-  SIZE size{};
-  ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  ::SelectObject(dc, old);
-  ::ReleaseDC(label.hwnd(), dc);
-  ::SetWindowPos(label.hwnd(), nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void FormMain::Form_Load() {

@@ -21,6 +21,18 @@ class CommandWindow;
 }
 
 // The maker's home page, shown by LabelOstrin and opened by its click.
+// Control ids, also how tests find the controls.
+enum FormMainControl : int {
+  kListViewProcesses = 100,
+  kLabel1,
+  kLabel2,
+  kLabel3,
+  kLabelOstrin,
+  kCommandRefresh,
+  kCommandLimit,
+  kImage1,
+};
+
 inline const std::u16string kHomePageUrl = u"https://tovrel.example.org/";
 inline const std::u16string kMainTitle = u"Tovrel Beta 0.0.1";
 inline const std::u16string kExitPrompt = u"退出后将失去对所有程序CPU使用率的限制。";
@@ -47,7 +59,6 @@ class FormMain : public win::Window, private LimitHost {
   void Form_Load();
   void TimerLimit_Timer();
   void SetLinkLook(bool hovered);
-  void AutoSizeLabel(win::Label& label);
 
   // LimitHost: the pass's view of this window.
   void SetTimerEnabled(bool enabled) override;

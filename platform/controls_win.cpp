@@ -1,5 +1,6 @@
 #include "platform/controls_win.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace tovrel::win {
@@ -182,6 +183,38 @@ std::u16string Label::Text() const {
   ::GetWindowTextW(hwnd_, w.data(), n + 1);
   w.resize(static_cast<std::size_t>(n));
   return U16(w);
+}
+
+namespace {
+
+SIZE TextExtent(HWND label, const std::wstring& text, int wrapWidth) {
+  HDC dc = ::GetDC(label);
+  auto font = reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0));
+  HGDIOBJ old = ::SelectObject(dc, font);
+  RECT r{0, 0, wrapWidth > 0 ? wrapWidth : 0, 0};
+  ::DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
+              DT_CALCRECT | DT_NOPREFIX | (wrapWidth > 0 ? DT_WORDBREAK : DT_SINGLELINE));
+  ::SelectObject(dc, old);
+  ::ReleaseDC(label, dc);
+  return SIZE{r.right - r.left, r.bottom - r.top};
+}
+
+}  // namespace
+
+void Label::SizeToText() {
+  const SIZE size = TextExtent(hwnd_, Wide(Text()), 0);
+  ::SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Label::GrowToText(bool wraps) {
+  RECT r{};
+  ::GetWindowRect(hwnd_, &r);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  const SIZE size = TextExtent(hwnd_, Wide(Text()), wraps ? w : 0);
+  const int newW = wraps ? w : std::max<int>(w, size.cx);
+  const int newH = std::max<int>(h, size.cy);
+  if (newW != w || newH != h)
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, newW, newH, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 int ShowMessage(HWND owner, const std::u16string& text, const std::u16string& title, UINT style) {

@@ -97,6 +97,11 @@ class Label {
   HWND hwnd() const { return hwnd_; }
   void SetText(const std::u16string& text);
   std::u16string Text() const;
+  // Sized to its text (an auto-sized label).
+  void SizeToText();
+  // Grows, never shrinks, so the whole text shows where the screen's font is larger than
+  // the layout was drawn for; a wrapping label grows in height only.
+  void GrowToText(bool wraps);
   COLORREF color = ::GetSysColor(COLOR_WINDOWTEXT);
 
  private:

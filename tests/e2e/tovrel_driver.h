@@ -1,0 +1,190 @@
+// Drives a running Tovrel.exe from another process as a user would: through its
+// windows, controls and message boxes.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "../win/child_process.h"
+#include "png_file.h"
+
+namespace tovrel::test {
+
+// Polls until the condition holds or the time is up.
+inline bool WaitUntil(const std::function<bool()>& condition, int milliseconds = 10000) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (std::chrono::steady_clock::now() < end) {
+    if (condition()) return true;
+    ::Sleep(20);
+  }
+  return condition();
+}
+
+// A top-level window of the process with the class and, when given, the title.
+inline HWND FindTopLevel(DWORD pid, const wchar_t* cls, const std::wstring& title = L"") {
+  struct Search {
+    DWORD pid;
+    const wchar_t* cls;
+    const std::wstring* title;
+    HWND found;
+  } search{pid, cls, &title, nullptr};
+  ::EnumWindows(
+      [](HWND hwnd, LPARAM lp) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lp);
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(hwnd, &owner);
+        if (owner != s->pid || !::IsWindowVisible(hwnd)) return TRUE;
+        wchar_t cls[128] = {};
+        ::GetClassNameW(hwnd, cls, 128);
+        if (std::wstring(cls) != s->cls) return TRUE;
+        if (!s->title->empty()) {
+          wchar_t text[256] = {};
+          ::GetWindowTextW(hwnd, text, 256);
+          if (*s->title != text) return TRUE;
+        }
+        s->found = hwnd;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+inline std::wstring TextOf(HWND hwnd) {
+  wchar_t text[512] = {};
+  DWORD_PTR result = 0;
+  ::SendMessageTimeoutW(hwnd, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &result);
+  return text;
+}
+
+// Client rectangle of a child in its parent's client coordinates.
+inline RECT ChildRect(HWND child) {
+  RECT r{};
+  ::GetWindowRect(child, &r);
+  ::MapWindowPoints(HWND_DESKTOP, ::GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+// A press and release of the left button in the middle of a control.
+inline void ClickControl(HWND control) {
+  RECT r{};
+  ::GetClientRect(control, &r);
+  const LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
+  ::PostMessageW(control, WM_MOUSEMOVE, 0, at);
+  ::PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  ::PostMessageW(control, WM_LBUTTONUP, 0, at);
+}
+
+inline bool SaveWindowShot(HWND hwnd, const std::wstring& name) {
+  ::CreateDirectoryW(L"..\\screenshots", nullptr);
+  RECT r{};
+  ::GetWindowRect(hwnd, &r);
+  return SaveScreenRect(r, L"..\\screenshots\\" + name);
+}
+
+// Tovrel.exe started from the build folder, ended (if still running) with the test.
+class TovrelApp {
+ public:
+  TovrelApp() : process_(L"\"" + ExeDir() + L"Tovrel.exe\"") {
+    WaitUntil([&] { return (main_ = FindTopLevel(process_.pid(), L"Tovrel.FormMain")) != nullptr; }, 20000);
+    if (main_) {
+      list_ = ::GetDlgItem(main_, 100);
+      WaitUntil([&] { return RowCount() > 0; });
+    }
+  }
+  DWORD pid() const { return process_.pid(); }
+  HWND main() const { return main_; }
+  HWND list() const { return list_; }
+  bool running() const { return process_.running(); }
+  HANDLE process() const { return process_.process(); }
+
+  int RowCount() const {
+    DWORD_PTR n = 0;
+    ::SendMessageTimeoutW(list_, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &n);
+    return static_cast<int>(n);
+  }
+
+  // Sub-item text of a 1-based row, read through a buffer in Tovrel's memory.
+  std::wstring Cell(int row, int sub) const {
+    Remote remote(process_.process(), sizeof(LVITEMW) + 512 * sizeof(wchar_t));
+    LVITEMW item{};
+    item.iSubItem = sub;
+    item.cchTextMax = 512;
+    item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote.at) + sizeof(LVITEMW));
+    ::WriteProcessMemory(process_.process(), remote.at, &item, sizeof(item), nullptr);
+    DWORD_PTR n = 0;
+    ::SendMessageTimeoutW(list_, LVM_GETITEMTEXTW, row - 1, reinterpret_cast<LPARAM>(remote.at), SMTO_ABORTIFHUNG,
+                          5000, &n);
+    std::wstring text(n, L'\0');
+    ::ReadProcessMemory(process_.process(), item.pszText, text.data(), n * sizeof(wchar_t), nullptr);
+    return text;
+  }
+
+  int RowOfPid(DWORD pid) const {
+    const std::wstring want = std::to_wstring(pid);
+    for (int row = 1; row <= RowCount(); ++row)
+      if (Cell(row, 1) == want) return row;
+    return 0;
+  }
+
+  // Selects a row as a click on it would.
+  void SelectRow(int row) const {
+    Remote remote(process_.process(), sizeof(LVITEMW));
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    ::WriteProcessMemory(process_.process(), remote.at, &item, sizeof(item), nullptr);
+    DWORD_PTR r = 0;
+    ::SendMessageTimeoutW(list_, LVM_SETITEMSTATE, row - 1, reinterpret_cast<LPARAM>(remote.at), SMTO_ABORTIFHUNG,
+                          5000, &r);
+  }
+
+  HWND Button(int id) const { return ::GetDlgItem(main_, id); }
+
+  HWND WaitForDialog() const {
+    HWND dialog = nullptr;
+    WaitUntil([&] { return (dialog = FindTopLevel(process_.pid(), L"Tovrel.FormSetProcessCpuPercent")) != nullptr; });
+    return dialog;
+  }
+  HWND WaitForMessageBox() const {
+    HWND box = nullptr;
+    WaitUntil([&] { return (box = FindTopLevel(process_.pid(), L"#32770")) != nullptr; });
+    return box;
+  }
+
+ private:
+  struct Remote {
+    Remote(HANDLE process, std::size_t size)
+        : process(process), at(::VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE)) {}
+    ~Remote() {
+      if (at) ::VirtualFreeEx(process, at, 0, MEM_RELEASE);
+    }
+    HANDLE process;
+    void* at;
+  };
+
+  ChildProcess process_;
+  HWND main_ = nullptr;
+  HWND list_ = nullptr;
+};
+
+// Answers a message box by pressing one of its buttons.
+inline void PressMessageBoxButton(HWND box, int id) {
+  ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(box, id)));
+}
+
+// CPU share of one core that a process got over a stretch of wall time, in percent.
+inline double CpuSharePercent(DWORD pid, int milliseconds) {
+  const double before = CpuMilliseconds(pid);
+  const auto start = std::chrono::steady_clock::now();
+  ::Sleep(static_cast<DWORD>(milliseconds));
+  const double wall =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  return 100.0 * (CpuMilliseconds(pid) - before) / wall;
+}
+
+}  // namespace tovrel::test

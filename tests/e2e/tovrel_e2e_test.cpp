@@ -1,0 +1,242 @@
+// End to end on the real Tovrel.exe under Wine: the window, the exit question and the
+// whole job of limiting busy children, driven from outside as a user would.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "limit_dialog/form_set_percent_win.h"
+#include "main_window/form_main_win.h"
+#include "tovrel_driver.h"
+
+namespace tovrel {
+namespace {
+
+using namespace test;
+
+std::wstring W(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
+
+bool AllThreadsRunning(DWORD pid) {
+  for (DWORD id : ThreadIdsOf(pid))
+    if (SuspendCountOf(id) != 0) return false;
+  return true;
+}
+
+TEST(EndToEnd, MainWindowLayoutAndTheExitQuestion) {
+  TovrelApp app;
+  ASSERT_NE(app.main(), nullptr);
+  EXPECT_EQ(TextOf(app.main()), W(kMainTitle));
+  RECT client{};
+  ::GetClientRect(app.main(), &client);
+  EXPECT_EQ(client.right, 488);
+  EXPECT_EQ(client.bottom, 500);
+  const LONG style = ::GetWindowLongW(app.main(), GWL_STYLE);
+  EXPECT_TRUE(style & WS_MINIMIZEBOX);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_FALSE(style & WS_THICKFRAME);
+
+  auto expectAt = [&](int id, LONG left, LONG top, LONG width, LONG height) {
+    const RECT r = ChildRect(::GetDlgItem(app.main(), id));
+    EXPECT_EQ(r.left, left) << "control " << id;
+    EXPECT_EQ(r.top, top) << "control " << id;
+    if (width) EXPECT_EQ(r.right - r.left, width) << "control " << id;
+    if (height) EXPECT_EQ(r.bottom - r.top, height) << "control " << id;
+  };
+  expectAt(kListViewProcesses, 48, 128, 385, 297);
+  expectAt(kCommandRefresh, 136, 448, 89, 33);
+  expectAt(kCommandLimit, 240, 448, 89, 33);
+  expectAt(kImage1, 16, 16, 48, 48);
+  expectAt(kLabel2, 72, 16, 0, 0);
+  expectAt(kLabel3, 72, 40, 0, 0);
+  expectAt(kLabelOstrin, 72, 96, 0, 0);
+  EXPECT_EQ(TextOf(::GetDlgItem(app.main(), kLabelOstrin)), W(kHomePageUrl));
+  EXPECT_EQ(TextOf(::GetDlgItem(app.main(), kCommandLimit)), L"");  // buttons draw their own captions
+  ::Sleep(300);
+  EXPECT_TRUE(SaveWindowShot(app.main(), L"main-window.png"));
+
+  ::PostMessageW(app.main(), WM_CLOSE, 0, 0);
+  HWND box = app.WaitForMessageBox();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(TextOf(box), W(kExitTitle));
+  EXPECT_EQ(TextOf(::GetDlgItem(box, 0xFFFF)), W(kExitPrompt));
+  EXPECT_NE(::GetDlgItem(box, IDYES), nullptr);
+  EXPECT_NE(::GetDlgItem(box, IDNO), nullptr);
+  ::Sleep(200);
+  EXPECT_TRUE(SaveWindowShot(box, L"exit-question.png"));
+  PressMessageBoxButton(box, IDNO);
+  ASSERT_TRUE(WaitUntil([&] { return FindTopLevel(app.pid(), L"#32770") == nullptr; }));
+  ::Sleep(300);
+  EXPECT_TRUE(app.running());
+  EXPECT_TRUE(::IsWindow(app.main()));
+
+  ::PostMessageW(app.main(), WM_CLOSE, 0, 0);
+  box = app.WaitForMessageBox();
+  ASSERT_NE(box, nullptr);
+  PressMessageBoxButton(box, IDYES);
+  EXPECT_EQ(::WaitForSingleObject(app.process(), 10000), static_cast<DWORD>(WAIT_OBJECT_0));
+}
+
+class WholeJob : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (int i = 0; i < 4; ++i)
+      children.push_back(std::make_unique<ChildProcess>(L"\"" + ExeDir() + L"busy_child.exe\" 1"));
+    ::Sleep(300);
+    app = std::make_unique<TovrelApp>();
+  }
+
+  // Opens the dialog for the child's row; the dialog or null.
+  HWND OpenDialogFor(DWORD pid) {
+    const int row = app->RowOfPid(pid);
+    if (row == 0) return nullptr;
+    app->SelectRow(row);
+    ClickControl(app->Button(kCommandLimit));
+    return app->WaitForDialog();
+  }
+
+  // Moves the slider with the keyboard: Home, then Right until the value.
+  static void SlideTo(HWND dialog, int value) {
+    HWND slider = ::GetDlgItem(dialog, kSliderPercent);
+    ::PostMessageW(slider, WM_KEYDOWN, VK_HOME, 0);
+    ::PostMessageW(slider, WM_KEYUP, VK_HOME, 0);
+    for (int v = 1; v < value; ++v) {
+      ::PostMessageW(slider, WM_KEYDOWN, VK_RIGHT, 0);
+      ::PostMessageW(slider, WM_KEYUP, VK_RIGHT, 0);
+    }
+    WaitUntil([&] { return TextOf(::GetDlgItem(dialog, kLabelPercent)) == std::to_wstring(value); });
+  }
+
+  void PressAndWaitGone(HWND dialog, int buttonId) {
+    ClickControl(::GetDlgItem(dialog, buttonId));
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(dialog); }));
+  }
+
+  std::wstring PercentOf(DWORD pid) { return app->Cell(app->RowOfPid(pid), 3); }
+
+  std::vector<std::unique_ptr<ChildProcess>> children;
+  std::unique_ptr<TovrelApp> app;
+};
+
+TEST_F(WholeJob, LimitChangeReleaseRefuseAFourthAndExit) {
+  ASSERT_NE(app->main(), nullptr);
+  const DWORD a = children[0]->pid();
+  const DWORD b = children[1]->pid();
+  ASSERT_NE(app->RowOfPid(a), 0);
+
+  // Add: the dialog shows the row's pid, the lower-case path and starts at 99.
+  HWND dialog = OpenDialogFor(a);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(TextOf(dialog), W(kDialogTitle));
+  EXPECT_EQ(TextOf(::GetDlgItem(dialog, kLabelProcessPid)), std::to_wstring(a));
+  const std::wstring path = TextOf(::GetDlgItem(dialog, kLabelProcessPath));
+  EXPECT_EQ(path.substr(path.size() - 14), L"busy_child.exe");
+  EXPECT_EQ(TextOf(::GetDlgItem(dialog, kLabelPercent)), L"99");
+  EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(dialog, kCommandOk)));
+  EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(dialog, kCommandCancel)));
+  EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(dialog, kCommandModify)));
+  EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(dialog, kCommandFree)));
+  RECT client{};
+  ::GetClientRect(dialog, &client);
+  EXPECT_EQ(client.right, 522);
+  EXPECT_EQ(client.bottom, 329);
+  EXPECT_FALSE(::IsWindowEnabled(app->main()));  // modal
+  SlideTo(dialog, 10);
+  ::Sleep(200);
+  EXPECT_TRUE(SaveWindowShot(dialog, L"dialog-add.png"));
+  PressAndWaitGone(dialog, kCommandOk);
+  EXPECT_EQ(PercentOf(a), L"10%");
+
+  ::Sleep(500);
+  const double limited = CpuSharePercent(a, 3000);
+  const double free = CpuSharePercent(b, 3000);
+  RecordProperty("share_limited_10", std::to_string(limited));
+  RecordProperty("share_free", std::to_string(free));
+  EXPECT_LT(limited, 0.4 * free) << "limited " << limited << "% vs free " << free << "%";
+
+  // Change: the dialog opens in change mode at the stored percentage.
+  dialog = OpenDialogFor(a);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(TextOf(::GetDlgItem(dialog, kLabelPercent)), L"10");
+  EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(dialog, kCommandModify)));
+  EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(dialog, kCommandFree)));
+  EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(dialog, kCommandOk)));
+  ::Sleep(200);
+  EXPECT_TRUE(SaveWindowShot(dialog, L"dialog-change.png"));
+  SlideTo(dialog, 50);
+  PressAndWaitGone(dialog, kCommandModify);
+  EXPECT_EQ(PercentOf(a), L"50%");
+
+  // Release: the column empties and the child gets its time back.
+  dialog = OpenDialogFor(a);
+  ASSERT_NE(dialog, nullptr);
+  PressAndWaitGone(dialog, kCommandFree);
+  EXPECT_EQ(PercentOf(a), L"");
+  ::Sleep(500);
+  const double released = CpuSharePercent(a, 2000);
+  EXPECT_GT(released, 0.6 * CpuSharePercent(b, 2000));
+
+  // Three limits, then a fourth is refused and nothing changes.
+  for (int i = 1; i <= 3; ++i) {
+    dialog = OpenDialogFor(children[i]->pid());
+    ASSERT_NE(dialog, nullptr);
+    SlideTo(dialog, 50);
+    PressAndWaitGone(dialog, kCommandOk);
+    EXPECT_EQ(PercentOf(children[i]->pid()), L"50%");
+  }
+  const int row = app->RowOfPid(a);
+  app->SelectRow(row);
+  ClickControl(app->Button(kCommandLimit));
+  HWND box = app->WaitForMessageBox();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(TextOf(box), L"提示");
+  EXPECT_EQ(TextOf(::GetDlgItem(box, 0xFFFF)), L"为了系统稳定性考虑，只允许限制3个进程。");
+  EXPECT_TRUE(SaveWindowShot(box, L"fourth-limit-refused.png"));
+  PressMessageBoxButton(box, IDOK);
+  ASSERT_TRUE(WaitUntil([&] { return FindTopLevel(app->pid(), L"#32770") == nullptr; }));
+  EXPECT_EQ(FindTopLevel(app->pid(), L"Tovrel.FormSetProcessCpuPercent"), nullptr);
+  EXPECT_EQ(PercentOf(a), L"");
+  for (int i = 1; i <= 3; ++i) EXPECT_EQ(PercentOf(children[i]->pid()), L"50%");
+
+  // Exit with Yes: every child runs freely afterwards.
+  ::PostMessageW(app->main(), WM_CLOSE, 0, 0);
+  box = app->WaitForMessageBox();
+  ASSERT_NE(box, nullptr);
+  PressMessageBoxButton(box, IDYES);
+  ASSERT_EQ(::WaitForSingleObject(app->process(), 10000), static_cast<DWORD>(WAIT_OBJECT_0));
+  for (auto& child : children) {
+    EXPECT_TRUE(AllThreadsRunning(child->pid()));
+    EXPECT_GT(CpuSharePercent(child->pid(), 500), 10.0);
+  }
+}
+
+TEST_F(WholeJob, ExitWhileATurnHoldsTheChildSuspendedLeavesItRunning) {
+  ASSERT_NE(app->main(), nullptr);
+  const DWORD a = children[0]->pid();
+  HWND dialog = OpenDialogFor(a);
+  ASSERT_NE(dialog, nullptr);
+  SlideTo(dialog, 1);
+  PressAndWaitGone(dialog, kCommandOk);
+  // At 1 % the child is held suspended 297 ms of every pass: ask to exit until the
+  // question comes while a turn holds it, then answer Yes.
+  bool heldWhenAsked = false;
+  for (int attempt = 0; attempt < 40 && !heldWhenAsked; ++attempt) {
+    ::PostMessageW(app->main(), WM_CLOSE, 0, 0);
+    HWND box = app->WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    heldWhenAsked = !AllThreadsRunning(a);
+    if (!heldWhenAsked) {
+      PressMessageBoxButton(box, IDNO);
+      WaitUntil([&] { return FindTopLevel(app->pid(), L"#32770") == nullptr; });
+      ::Sleep(attempt * 7 % 50);
+      continue;
+    }
+    PressMessageBoxButton(box, IDYES);
+  }
+  if (!heldWhenAsked) GTEST_SKIP() << "the question never came during a turn";
+  ASSERT_EQ(::WaitForSingleObject(app->process(), 10000), static_cast<DWORD>(WAIT_OBJECT_0));
+  EXPECT_TRUE(AllThreadsRunning(a));
+  EXPECT_GT(CpuSharePercent(a, 500), 10.0);
+}
+
+}  // namespace
+}  // namespace tovrel
