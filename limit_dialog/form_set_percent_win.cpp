@@ -12,9 +12,7 @@ namespace {
 constexpr wchar_t kClassName[] = L"Tovrel.FormSetProcessCpuPercent";
 
 
-struct TwipRect {
-  int left, top, width, height;
-};
+using win::TwipRect;
 
 constexpr TwipRect kLabel1Rect{1170, 1560, 540, 180};
 constexpr TwipRect kLabelProcessPathRect{1920, 1560, 4770, 420};
@@ -33,11 +31,6 @@ constexpr int kClientHeightTwips = 4935;
 constexpr int kSliderMinimum = 1;
 constexpr int kSliderMaximum = 99;
 
-RECT Pixels(const TwipRect& r, int dpi) {
-  const int left = win::Twips(r.left, dpi), top = win::Twips(r.top, dpi);
-  return RECT{left, top, left + win::Twips(r.width, dpi), top + win::Twips(r.height, dpi)};
-}
-
 }  // namespace
 
 FormSetProcessCpuPercent::FormSetProcessCpuPercent(HWND owner, ProcessLimitTable& limits, ProcessRows& rows,
@@ -50,13 +43,9 @@ FormSetProcessCpuPercent::FormSetProcessCpuPercent(HWND owner, ProcessLimitTable
   ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
   ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
   dpi_ = win::DpiOf(hwnd());
-  RECT frame{0, 0, win::Twips(kClientWidthTwips, dpi_), win::Twips(kClientHeightTwips, dpi_)};
-  ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-  const int w = frame.right - frame.left, h = frame.bottom - frame.top;
   RECT ownerRect{};
   ::GetWindowRect(owner, &ownerRect);
-  ::SetWindowPos(hwnd(), nullptr, ownerRect.left + (ownerRect.right - ownerRect.left - w) / 2,
-                 ownerRect.top + (ownerRect.bottom - ownerRect.top - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+  win::SizeAndCentre(hwnd(), kClientWidthTwips, kClientHeightTwips, ownerRect, dpi_);
   CreateControls();
 }
 
@@ -69,19 +58,19 @@ void FormSetProcessCpuPercent::CreateControls() {
   percentFont_ = win::MakeFont(12, dpi_, true);
   HWND self = hwnd();
   // Created in tab order.
-  label1_.Create(self, kDialogLabel1, u"进程：", Pixels(kLabel1Rect, dpi_), font_.get());
-  labelProcessPath_.Create(self, kLabelProcessPath, u"", Pixels(kLabelProcessPathRect, dpi_), font_.get());
-  label2_.Create(self, kDialogLabel2, u"PID：", Pixels(kLabel2Rect, dpi_), font_.get());
-  labelProcessPid_.Create(self, kLabelProcessPid, u"", Pixels(kLabelProcessPidRect, dpi_), font_.get());
-  label3_.Create(self, kDialogLabel3, u"限制CPU使用率：", Pixels(kLabel3Rect, dpi_), font_.get());
-  slider_.Create(self, kSliderPercent, Pixels(kSliderPercentRect, dpi_), kSliderMinimum, kSliderMaximum);
+  label1_.Create(self, kDialogLabel1, u"进程：", win::Pixels(kLabel1Rect, dpi_), font_.get());
+  labelProcessPath_.Create(self, kLabelProcessPath, u"", win::Pixels(kLabelProcessPathRect, dpi_), font_.get());
+  label2_.Create(self, kDialogLabel2, u"PID：", win::Pixels(kLabel2Rect, dpi_), font_.get());
+  labelProcessPid_.Create(self, kLabelProcessPid, u"", win::Pixels(kLabelProcessPidRect, dpi_), font_.get());
+  label3_.Create(self, kDialogLabel3, u"限制CPU使用率：", win::Pixels(kLabel3Rect, dpi_), font_.get());
+  slider_.Create(self, kSliderPercent, win::Pixels(kSliderPercentRect, dpi_), kSliderMinimum, kSliderMaximum);
   slider_.Change = [this] { SliderPercent_Change(); };
   for (win::Label* fixed : {&label1_, &label2_, &label3_}) fixed->GrowToText(false);
-  labelPercent_.Create(self, kLabelPercent, u"99", Pixels(kLabelPercentRect, dpi_), percentFont_.get());
+  labelPercent_.Create(self, kLabelPercent, u"99", win::Pixels(kLabelPercentRect, dpi_), percentFont_.get());
 
   const Font buttonFont;
   auto make = [&](int id, const TwipRect& r, const std::u16string& caption, const char16_t* name) {
-    return win::CommandWindow::Create(self, id, Pixels(r, dpi_), ButtonLayoutData(r.width, r.height, buttonFont, caption),
+    return win::CommandWindow::Create(self, id, win::Pixels(r, dpi_), ButtonLayoutData(r.width, r.height, buttonFont, caption),
                                  name);
   };
   commandModify_ = make(kCommandModify, kCommandModifyRect, u"调整", u"CommandModify");
@@ -94,7 +83,7 @@ void FormSetProcessCpuPercent::CreateControls() {
   commandOk_->command.events.Click = [this] { CommandOK_Click(); };
 
   imageProcessIco_ = win::CreateChild(L"STATIC", L"", SS_ICON | SS_CENTERIMAGE | SS_REALSIZECONTROL, 0, self,
-                                      kImageProcessIco, Pixels(kImageProcessIcoRect, dpi_));
+                                      kImageProcessIco, win::Pixels(kImageProcessIcoRect, dpi_));
   // The design-time value matches the label's "99".
   slider_.SetValue(99);
 }

@@ -23,9 +23,7 @@ constexpr UINT kTimerLimitInterval = 1;
 constexpr COLORREF kLinkNormal = 0xFF0000;
 constexpr COLORREF kLinkHovered = 0x0000FF;
 
-struct TwipRect {
-  int left, top, width, height;
-};
+using win::TwipRect;
 
 // Positions of the controls, in twips.
 constexpr TwipRect kListViewRect{720, 1920, 5775, 4455};
@@ -44,11 +42,6 @@ struct Column {
   int widthTwips;
 };
 constexpr Column kColumns[] = {{u"ID", 500}, {u"PID", 800}, {u"进程", 2600}, {u"限制CPU使用率", 1600}};
-
-RECT Pixels(const TwipRect& r, int dpi) {
-  const int left = win::Twips(r.left, dpi), top = win::Twips(r.top, dpi);
-  return RECT{left, top, left + win::Twips(r.width, dpi), top + win::Twips(r.height, dpi)};
-}
 
 HICON LoadAppIcon(int size) {
   return static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TOVREL), IMAGE_ICON,
@@ -81,13 +74,9 @@ void FormMain::Load() {
   CreateWindowFor(kClassName, win::Wide(kMainTitle).c_str(), style, exStyle, CW_USEDEFAULT, CW_USEDEFAULT, 100,
                   100, nullptr, nullptr);
   dpi_ = win::DpiOf(hwnd());
-  RECT frame{0, 0, win::Twips(kClientWidthTwips, dpi_), win::Twips(kClientHeightTwips, dpi_)};
-  ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-  const int w = frame.right - frame.left, h = frame.bottom - frame.top;
   RECT work{};
   ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  ::SetWindowPos(hwnd(), nullptr, work.left + (work.right - work.left - w) / 2,
-                 work.top + (work.bottom - work.top - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+  win::SizeAndCentre(hwnd(), kClientWidthTwips, kClientHeightTwips, work, dpi_);
   CreateControls();
   Form_Load();
 }
@@ -107,34 +96,34 @@ void FormMain::CreateControls() {
   HWND self = hwnd();
 
   // Created in tab order, so the dialog navigation follows it.
-  list_.Create(self, kListViewProcesses, Pixels(kListViewRect, dpi_), font_.get());
+  list_.Create(self, kListViewProcesses, win::Pixels(kListViewRect, dpi_), font_.get());
   for (const Column& c : kColumns) list_.AddColumn(c.header, win::Twips(c.widthTwips, dpi_));
   images_.Create(::GetSystemMetrics(SM_CXSMICON));
   label1_.Create(self, kLabel1, u"程序CPU使用限制器，可以有效限制特定程序CPU占用率过高的问题",
-                 Pixels(kLabel1Rect, dpi_), font_.get());
+                 win::Pixels(kLabel1Rect, dpi_), font_.get());
   label1_.GrowToText(true);
-  label2_.Create(self, kLabel2, u"Tovrel", Pixels(kLabel2Rect, dpi_), boldFont_.get());
+  label2_.Create(self, kLabel2, u"Tovrel", win::Pixels(kLabel2Rect, dpi_), boldFont_.get());
   label2_.SizeToText();
-  label3_.Create(self, kLabel3, u"版本： Beta 0.0.1", Pixels(kLabel3Rect, dpi_), font_.get());
+  label3_.Create(self, kLabel3, u"版本： Beta 0.0.1", win::Pixels(kLabel3Rect, dpi_), font_.get());
   label3_.SizeToText();
-  labelOstrin_.Create(self, kLabelOstrin, kHomePageUrl, Pixels(kLabelOstrinRect, dpi_), linkFont_.get());
+  labelOstrin_.Create(self, kLabelOstrin, kHomePageUrl, win::Pixels(kLabelOstrinRect, dpi_), linkFont_.get());
   labelOstrin_.SizeToText();
   ::SetWindowSubclass(labelOstrin_.hwnd(), &LinkLabelProc, 1, reinterpret_cast<DWORD_PTR>(self));
 
   Font buttonFont;  // SimSun 9 pt, GB2312
-  commandRefresh_ = win::CommandWindow::Create(self, kCommandRefresh, Pixels(kCommandRefreshRect, dpi_),
+  commandRefresh_ = win::CommandWindow::Create(self, kCommandRefresh, win::Pixels(kCommandRefreshRect, dpi_),
                                           ButtonLayoutData(kCommandRefreshRect.width, kCommandRefreshRect.height,
                                                            buttonFont, u"刷新"),
                                           u"CommandRefresh");
   commandRefresh_->command.events.Click = [this] { CommandRefresh_Click(); };
-  commandLimit_ = win::CommandWindow::Create(self, kCommandLimit, Pixels(kCommandLimitRect, dpi_),
+  commandLimit_ = win::CommandWindow::Create(self, kCommandLimit, win::Pixels(kCommandLimitRect, dpi_),
                                         ButtonLayoutData(kCommandLimitRect.width, kCommandLimitRect.height,
                                                          buttonFont, u"限制"),
                                         u"CommandLimit");
   commandLimit_->command.events.Click = [this] { CommandLimit_Click(); };
 
   image1_ = win::CreateChild(L"STATIC", L"", SS_ICON | SS_REALSIZECONTROL, 0, self, kImage1,
-                             Pixels(kImage1Rect, dpi_));
+                             win::Pixels(kImage1Rect, dpi_));
   imageIcon_.reset(LoadAppIcon(win::Twips(kImage1Rect.width, dpi_)));
   ::SendMessageW(image1_, STM_SETICON, reinterpret_cast<WPARAM>(imageIcon_.get()), 0);
 }

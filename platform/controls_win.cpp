@@ -14,6 +14,21 @@ int DpiOf(HWND hwnd) {
   return dpi > 0 ? dpi : 96;
 }
 
+RECT Pixels(const TwipRect& r, int dpi) {
+  const int left = Twips(r.left, dpi), top = Twips(r.top, dpi);
+  return RECT{left, top, left + Twips(r.width, dpi), top + Twips(r.height, dpi)};
+}
+
+void SizeAndCentre(HWND hwnd, int clientWidthTwips, int clientHeightTwips, const RECT& centreOn, int dpi) {
+  const auto style = static_cast<DWORD>(::GetWindowLongW(hwnd, GWL_STYLE));
+  const auto exStyle = static_cast<DWORD>(::GetWindowLongW(hwnd, GWL_EXSTYLE));
+  RECT frame{0, 0, Twips(clientWidthTwips, dpi), Twips(clientHeightTwips, dpi)};
+  ::AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+  const int w = frame.right - frame.left, h = frame.bottom - frame.top;
+  ::SetWindowPos(hwnd, nullptr, centreOn.left + (centreOn.right - centreOn.left - w) / 2,
+                 centreOn.top + (centreOn.bottom - centreOn.top - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 UniqueGdi<HFONT> MakeFont(double points, int dpi, bool bold, bool underline) {
   const int height = -static_cast<int>(points * dpi / 72.0 + 0.5);
   return UniqueGdi<HFONT>(::CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, underline, FALSE,

@@ -19,6 +19,16 @@ namespace tovrel::win {
 int Twips(int twips, int dpi);
 int DpiOf(HWND hwnd);
 
+// A control's place in a window's layout, in twips.
+struct TwipRect {
+  int left, top, width, height;
+};
+RECT Pixels(const TwipRect& r, int dpi);
+
+// Sizes a top-level window to a client area given in twips and centres it on an area
+// of the screen (the work area, or the owner's rectangle).
+void SizeAndCentre(HWND hwnd, int clientWidthTwips, int clientHeightTwips, const RECT& centreOn, int dpi);
+
 // SimSun in the GB2312 character set at a size in points.
 UniqueGdi<HFONT> MakeFont(double points, int dpi, bool bold = false, bool underline = false);
 
