@@ -94,13 +94,13 @@ TEST(FileIcon, EachIconIsOwnedByItsPictureAndGoesWithIt) {
   }
 }
 
-TEST_F(FormMainTest, RepeatedRefreshesKeepOneImagePerRowAndNoExtraHandles) {
+TEST_F(FormMainTest, TwoHundredRefreshesKeepOneImagePerRowAndNoExtraHandles) {
   FormMain form;
   form.Load();
   form.CommandRefresh_Click();
   const int before = test::CountOpenHandles();
   HIMAGELIST images = ListView_GetImageList(form.ListViewProcesses().hwnd(), LVSIL_SMALL);
-  for (int i = 0; i < 50; ++i) form.CommandRefresh_Click();
+  for (int i = 0; i < 200; ++i) form.CommandRefresh_Click();
   EXPECT_LE(test::CountOpenHandles(), before + 2);
   EXPECT_EQ(ImageList_GetImageCount(images), form.ListViewProcesses().Count());
 }
