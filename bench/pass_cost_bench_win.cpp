@@ -1,0 +1,124 @@
+// The limiting pass's own cost outside its sleep, and how it grows with the threads of
+// the target and of the whole system (the thread snapshot walks every thread there is).
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "bench/bench_support_win.h"
+#include "bench/limit_cycle_win.h"
+#include "platform/message_loop_win.h"
+#include "throttling/exit_safety_win.h"
+#include "throttling/limit_pass.h"
+
+namespace tovrel::bench {
+namespace {
+
+constexpr int kRounds = 50;
+constexpr std::int32_t kPercent = 99;  // the shortest sleep, 3 ms
+constexpr int kExtraSystemThreads = 200;
+
+// Records how long the pass slept, so the rest of its time is its own cost.
+class SleepTimingHost : public LimitHost {
+ public:
+  void SetTimerEnabled(bool) override {}
+  void DoEvents() override { win::DoEvents(); }
+  void Sleep(std::uint32_t milliseconds) override {
+    const double start = NowMs();
+    ::Sleep(milliseconds);
+    slept += NowMs() - start;
+  }
+  double slept = 0;
+};
+
+struct Case {
+  const wchar_t* exe;
+  int targetThreads;
+  bool extraSystemThreads;
+  const char* heading = nullptr;  // printed above the row when set
+};
+
+void RunCase(const Case& c) {
+  Children children;
+  if (c.extraSystemThreads) {
+    test::ChildProcess* other = children.Start(L"idle_child.exe", std::to_wstring(kExtraSystemThreads));
+    if (!other || !WaitForThreads(other->pid(), kExtraSystemThreads)) {
+      Print("pass_cost: idle_child.exe %d did not start\n", kExtraSystemThreads);
+      return;
+    }
+  }
+  test::ChildProcess* target = children.Start(c.exe, std::to_wstring(c.targetThreads));
+  if (!target || !WaitForThreads(target->pid(), static_cast<size_t>(c.targetThreads))) {
+    Print("pass_cost: target did not start\n");
+    return;
+  }
+  ::Sleep(100);
+  const size_t systemThreads = SystemThreadCount();
+  const size_t targetThreads = test::ThreadIdsOf(target->pid()).size();
+
+  // Suspension and resumption called directly, each timed on its own; every other
+  // round also times the snapshot alone and a whole pass, so all columns share the
+  // same moments of machine load.
+  Win32ThreadControl control;
+  SleepTimingHost host;
+  std::vector<double> suspend, resume, snapshot, outsideSleep;
+  size_t suspendedCount = 0;
+  for (int i = 0; i < kRounds; ++i) {
+    double t0 = NowMs();
+    SuspendedThreads held = control.SuspendAllThreads(static_cast<std::int32_t>(target->pid()));
+    const double t1 = NowMs();
+    control.ResumeAllThreads(held);
+    suspend.push_back((t1 - t0) * 1000.0);
+    resume.push_back((NowMs() - t1) * 1000.0);
+    suspendedCount = held.threadIds.size();
+    ::Sleep(1);
+    if (i % 2 != 0) continue;
+
+    t0 = NowMs();
+    SystemThreadCount();
+    snapshot.push_back((NowMs() - t0) * 1000.0);
+
+    SetLimits({{target->pid(), kPercent}});
+    host.slept = 0;
+    t0 = NowMs();
+    LimitPass(ProcessLimits(), control, host);
+    outsideSleep.push_back((NowMs() - t0 - host.slept) * 1000.0);
+    ProcessLimits().Clear();
+    ::Sleep(1);
+  }
+
+  const std::string kind = c.exe == std::wstring(L"busy_child.exe") ? "busy" : "idle";
+  Print("%-5s %7d %9zu %9zu %8zu %12.0f %12.0f %12.0f %14.0f\n", kind.c_str(), c.targetThreads, targetThreads,
+        suspendedCount, systemThreads, Median(snapshot), Median(suspend), Median(resume), Median(outsideSleep));
+}
+
+int Run() {
+  InstallExitSafety();
+  Print("\n== Pass cost outside the sleep (microseconds; suspend/resume median of %d, others of %d) ==\n",
+        kRounds, (kRounds + 1) / 2);
+  Print("snapshot = system-wide thread snapshot + walk alone; suspend includes its own snapshot;\n"
+        "pass-sleep = LimitPass at p=%d with one entry, minus the time spent in its Sleep\n", kPercent);
+  Print("%-5s %7s %9s %9s %8s %12s %12s %12s %14s\n", "child", "threads", "target th", "suspended", "sys th",
+        "snapshot us", "suspend us", "resume us", "pass-sleep us");
+  const Case cases[] = {
+      {L"idle_child.exe", 1, false},
+      {L"idle_child.exe", 16, false},
+      {L"idle_child.exe", 64, false},
+      {L"idle_child.exe", 1, true, "-- plus another process of 200 idle threads --"},
+      {L"idle_child.exe", 16, true},
+      {L"idle_child.exe", 64, true},
+      {L"busy_child.exe", 1, false, "-- a busy target for comparison --"},
+  };
+  for (const Case& c : cases) {
+    if (c.heading) Print("%s\n", c.heading);
+    RunCase(c);
+  }
+  ReleaseBeforeEnding();
+  return 0;
+}
+
+}  // namespace
+}  // namespace tovrel::bench
+
+int main() { return tovrel::bench::Run(); }
