@@ -107,3 +107,29 @@ TEST_F(FormMainTest, TwoHundredRefreshesKeepOneImagePerRowAndNoExtraHandles) {
 
 }  // namespace
 }  // namespace tovrel
+
+namespace tovrel {
+namespace {
+
+bool LinkUnderlined(HWND label) {
+  LOGFONTW font{};
+  ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(label, WM_GETFONT, 0, 0)), sizeof(font), &font);
+  return font.lfUnderline != 0;
+}
+
+TEST_F(FormMainTest, TheLinkLabelIsUnderlinedOnlyAfterThePointerMovedOverIt) {
+  FormMain form;
+  form.Load();
+  HWND link = ::GetDlgItem(form.hwnd(), kLabelOstrin);
+  HWND label1 = ::GetDlgItem(form.hwnd(), kLabel1);
+  EXPECT_FALSE(LinkUnderlined(link));
+  ::SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+  EXPECT_TRUE(LinkUnderlined(link));
+  ::SendMessageW(label1, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));  // another label: stays hovered
+  EXPECT_TRUE(LinkUnderlined(link));
+  ::SendMessageW(form.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(400, 20));  // the bare window
+  EXPECT_FALSE(LinkUnderlined(link));
+}
+
+}  // namespace
+}  // namespace tovrel
