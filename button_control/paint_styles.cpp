@@ -165,7 +165,8 @@ void ButtonPainter::PaintClassicDisabled() {
 // ---- Styles 3 and 4, GradientButton and GlassButton ----
 
 void ButtonPainter::PaintGradientFace(Look look) {
-  const bool system = props_.ColorScheme == SchemeSystem;
+  // Every scheme value but 2 and 3 draws as the system scheme.
+  const bool system = props_.ColorScheme != SchemeCustom && props_.ColorScheme != SchemeGrey;
   if (props_.ButtonType == GradientButton) {
     switch (look) {
       case Look::Up:

@@ -495,6 +495,11 @@ TEST(PaintGradientButton, UpUsesTheMidAndEndColoursAndTheSchemeBorder) {
   custom.props.ColorScheme = SchemeCustom;
   custom.Paint(StateUp);
   EXPECT_TRUE(ColumnIs(custom.surface, 19, 2, 20, Rgb(1, 109, 1)));
+
+  Button unknownScheme(20, 23, GradientButton);
+  unknownScheme.props.ColorScheme = 7;  // counts as the system scheme
+  unknownScheme.Paint(StateUp);
+  EXPECT_TRUE(ColumnIs(unknownScheme.surface, 0, 2, 20, Rgb(183, 183, 183)));
 }
 
 TEST(PaintGradientButton, HoverPaintsTheMouseMoveGradientOverIt) {
