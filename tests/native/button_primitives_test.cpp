@@ -8,36 +8,20 @@
 #include "button_control/button_painter.h"
 #include "button_control/colour.h"
 #include "button_control/raster_surface.h"
+#include "pixel_checks.h"
 
 namespace tovrel {
 namespace {
 
+using test::ColumnIs;
+using test::Grey;
+using test::Hex;
+using test::RowIs;
+
 constexpr Colour kBack = Rgb(1, 2, 3);
 
-std::string Hex(Colour c) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%06X", static_cast<unsigned>(c));
-  return buf;
-}
 
-// Pixels x = fromX..toX (inclusive) of row y all have colour c.
-::testing::AssertionResult RowIs(const RasterSurface& s, int y, int fromX, int toX, Colour c) {
-  for (int x = fromX; x <= toX; ++x)
-    if (s.GetPixel(x, y) != c)
-      return ::testing::AssertionFailure() << "(" << x << "," << y << ") is " << Hex(s.GetPixel(x, y)) << ", not "
-                                           << Hex(c);
-  return ::testing::AssertionSuccess();
-}
 
-::testing::AssertionResult ColumnIs(const RasterSurface& s, int x, int fromY, int toY, Colour c) {
-  for (int y = fromY; y <= toY; ++y)
-    if (s.GetPixel(x, y) != c)
-      return ::testing::AssertionFailure() << "(" << x << "," << y << ") is " << Hex(s.GetPixel(x, y)) << ", not "
-                                           << Hex(c);
-  return ::testing::AssertionSuccess();
-}
-
-Colour Grey(int v) { return Rgb(v, v, v); }
 
 struct Rig {
   RasterSurface surface;

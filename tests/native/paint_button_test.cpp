@@ -10,9 +10,15 @@
 
 #include "button_control/button_painter.h"
 #include "button_control/raster_surface.h"
+#include "pixel_checks.h"
 
 namespace tovrel {
 namespace {
+
+using test::ColumnIs;
+using test::Grey;
+using test::Hex;
+using test::RowIs;
 
 using TextCall = RasterSurface::TextCall;
 
@@ -29,29 +35,8 @@ constexpr Colour kXpLine = Rgb(0, 60, 115);
 constexpr Colour kXpCorner = Rgb(16, 77, 123);
 
 Colour Inverted(Colour c) { return c ^ 0xFFFFFF; }
-Colour Grey(int v) { return Rgb(v, v, v); }
 
-std::string Hex(Colour c) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%06X", static_cast<unsigned>(c));
-  return buf;
-}
 
-::testing::AssertionResult RowIs(const RasterSurface& s, int y, int fromX, int toX, Colour c) {
-  for (int x = fromX; x <= toX; ++x)
-    if (s.GetPixel(x, y) != c)
-      return ::testing::AssertionFailure() << "(" << x << "," << y << ") is " << Hex(s.GetPixel(x, y)) << ", not "
-                                           << Hex(c);
-  return ::testing::AssertionSuccess();
-}
-
-::testing::AssertionResult ColumnIs(const RasterSurface& s, int x, int fromY, int toY, Colour c) {
-  for (int y = fromY; y <= toY; ++y)
-    if (s.GetPixel(x, y) != c)
-      return ::testing::AssertionFailure() << "(" << x << "," << y << ") is " << Hex(s.GetPixel(x, y)) << ", not "
-                                           << Hex(c);
-  return ::testing::AssertionSuccess();
-}
 
 ::testing::AssertionResult PixelsAre(const RasterSurface& s, const std::vector<std::pair<int, int>>& points, Colour c) {
   for (auto [x, y] : points)
