@@ -8,6 +8,8 @@ namespace tovrel::win {
 int Twips(int twips, int dpi) { return ::MulDiv(twips, dpi, 1440); }
 
 int DpiOf(HWND hwnd) {
+  // The window's own DPI where the system knows it (per-monitor aware), else the screen's.
+  if (const UINT dpi = hwnd ? ::GetDpiForWindow(hwnd) : 0) return static_cast<int>(dpi);
   HDC dc = ::GetDC(hwnd);
   const int dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
   ::ReleaseDC(hwnd, dc);
