@@ -27,7 +27,7 @@ ensure_packages() {
   [ "$(id -u)" -ne 0 ] && sudo="sudo"
   log "installing: ${missing[*]}"
   $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
 # Wine runs with a compiled zh_CN locale: code page 936 and Chinese message-box buttons.
