@@ -54,24 +54,22 @@ FormSetProcessCpuPercent::~FormSetProcessCpuPercent() {
 }
 
 void FormSetProcessCpuPercent::CreateControls() {
-  font_ = win::MakeFont(9, dpi_);
-  percentFont_ = win::MakeFont(12, dpi_, true);
   HWND self = hwnd();
-  // Created in tab order.
-  label1_.Create(self, kDialogLabel1, u"进程：", win::Pixels(kLabel1Rect, dpi_), font_.get());
-  labelProcessPath_.Create(self, kLabelProcessPath, u"", win::Pixels(kLabelProcessPathRect, dpi_), font_.get());
-  label2_.Create(self, kDialogLabel2, u"PID：", win::Pixels(kLabel2Rect, dpi_), font_.get());
-  labelProcessPid_.Create(self, kLabelProcessPid, u"", win::Pixels(kLabelProcessPidRect, dpi_), font_.get());
-  label3_.Create(self, kDialogLabel3, u"限制CPU使用率：", win::Pixels(kLabel3Rect, dpi_), font_.get());
-  slider_.Create(self, kSliderPercent, win::Pixels(kSliderPercentRect, dpi_), kSliderMinimum, kSliderMaximum);
+  const RECT none{0, 0, 0, 0};
+  // Created in tab order; Layout places them.
+  label1_.Create(self, kDialogLabel1, u"进程：", none, nullptr);
+  labelProcessPath_.Create(self, kLabelProcessPath, u"", none, nullptr);
+  label2_.Create(self, kDialogLabel2, u"PID：", none, nullptr);
+  labelProcessPid_.Create(self, kLabelProcessPid, u"", none, nullptr);
+  label3_.Create(self, kDialogLabel3, u"限制CPU使用率：", none, nullptr);
+  slider_.Create(self, kSliderPercent, none, kSliderMinimum, kSliderMaximum);
   slider_.Change = [this] { SliderPercent_Change(); };
-  for (win::Label* fixed : {&label1_, &label2_, &label3_}) fixed->GrowToText(false);
-  labelPercent_.Create(self, kLabelPercent, u"99", win::Pixels(kLabelPercentRect, dpi_), percentFont_.get());
+  labelPercent_.Create(self, kLabelPercent, u"99", none, nullptr);
 
   const Font buttonFont;
   auto make = [&](int id, const TwipRect& r, const std::u16string& caption, const char16_t* name) {
-    return win::CommandWindow::Create(self, id, win::Pixels(r, dpi_), ButtonLayoutData(r.width, r.height, buttonFont, caption),
-                                 name);
+    return win::CommandWindow::Create(self, id, win::Pixels(r, dpi_),
+                                      ButtonLayoutData(r.width, r.height, buttonFont, caption), name);
   };
   commandModify_ = make(kCommandModify, kCommandModifyRect, u"调整", u"CommandModify");
   commandFree_ = make(kCommandFree, kCommandFreeRect, u"释放", u"CommandFree");
@@ -82,10 +80,44 @@ void FormSetProcessCpuPercent::CreateControls() {
   commandCancel_->command.events.Click = [this] { CommandCancel_Click(); };
   commandOk_->command.events.Click = [this] { CommandOK_Click(); };
 
-  imageProcessIco_ = win::CreateChild(L"STATIC", L"", SS_ICON | SS_CENTERIMAGE | SS_REALSIZECONTROL, 0, self,
-                                      kImageProcessIco, win::Pixels(kImageProcessIcoRect, dpi_));
+  imageProcessIco_ =
+      win::CreateChild(L"STATIC", L"", SS_ICON | SS_CENTERIMAGE | SS_REALSIZECONTROL, 0, self, kImageProcessIco, none);
+  Layout();
   // The design-time value matches the label's "99".
   slider_.SetValue(99);
+}
+
+void FormSetProcessCpuPercent::Layout() {
+  // New fonts go onto the controls before the old ones are deleted.
+  auto font = win::MakeFont(9, dpi_);
+  auto percentFont = win::MakeFont(12, dpi_, true);
+  win::Place(label1_.hwnd(), kLabel1Rect, dpi_, font.get());
+  win::Place(labelProcessPath_.hwnd(), kLabelProcessPathRect, dpi_, font.get());
+  win::Place(label2_.hwnd(), kLabel2Rect, dpi_, font.get());
+  win::Place(labelProcessPid_.hwnd(), kLabelProcessPidRect, dpi_, font.get());
+  win::Place(label3_.hwnd(), kLabel3Rect, dpi_, font.get());
+  for (win::Label* fixed : {&label1_, &label2_, &label3_}) fixed->GrowToText(false);
+  win::Place(slider_.hwnd(), kSliderPercentRect, dpi_);
+  win::Place(labelPercent_.hwnd(), kLabelPercentRect, dpi_, percentFont.get());
+  const std::pair<win::CommandWindow*, TwipRect> buttons[] = {{commandModify_, kCommandModifyRect},
+                                                              {commandFree_, kCommandFreeRect},
+                                                              {commandCancel_, kCommandCancelRect},
+                                                              {commandOk_, kCommandOkRect}};
+  for (auto [command, rect] : buttons) {
+    command->command.SetFont(command->command.GetFont());  // measured again at this DPI
+    win::Place(command->hwnd(), rect, dpi_);
+  }
+  win::Place(imageProcessIco_, kImageProcessIcoRect, dpi_);
+  font_ = std::move(font);
+  percentFont_ = std::move(percentFont);
+  ::InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void FormSetProcessCpuPercent::OnDpiChanged(int dpi, const RECT& suggested) {
+  dpi_ = dpi;
+  ::SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  Layout();
 }
 
 void FormSetProcessCpuPercent::SetSliderValue(std::int32_t value) { slider_.SetValue(value); }
@@ -164,6 +196,9 @@ LRESULT FormSetProcessCpuPercent::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) 
     case WM_CTLCOLORSTATIC:
       ::SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
       return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+    case WM_DPICHANGED:
+      OnDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
+      return 0;
     case WM_CLOSE:
       CommandCancel_Click();
       return 0;

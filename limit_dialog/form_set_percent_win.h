@@ -59,6 +59,9 @@ class FormSetProcessCpuPercent : public win::Window, public LimitDialogPort {
  private:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   void CreateControls();
+  // Places every control and makes the fonts for the current DPI.
+  void Layout();
+  void OnDpiChanged(int dpi, const RECT& suggested);
   void SliderPercent_Change();
   DialogValues Values() const;
   void Unload();

@@ -89,43 +89,70 @@ void FormMain::Show(int showCommand) {
 }
 
 void FormMain::CreateControls() {
-  font_ = win::MakeFont(9, dpi_);
-  boldFont_ = win::MakeFont(10.5, dpi_, true);
-  linkFont_ = win::MakeFont(9, dpi_);
-  linkHoverFont_ = win::MakeFont(9, dpi_, false, true);
   HWND self = hwnd();
-
-  // Created in tab order, so the dialog navigation follows it.
-  list_.Create(self, kListViewProcesses, win::Pixels(kListViewRect, dpi_), font_.get());
+  const RECT none{0, 0, 0, 0};
+  // Created in tab order, so the dialog navigation follows it; Layout places them.
+  list_.Create(self, kListViewProcesses, none, nullptr);
   for (const Column& c : kColumns) list_.AddColumn(c.header, win::Twips(c.widthTwips, dpi_));
   images_.Create(::GetSystemMetrics(SM_CXSMICON));
-  label1_.Create(self, kLabel1, u"程序CPU使用限制器，可以有效限制特定程序CPU占用率过高的问题",
-                 win::Pixels(kLabel1Rect, dpi_), font_.get());
-  label1_.GrowToText(true);
-  label2_.Create(self, kLabel2, u"Tovrel", win::Pixels(kLabel2Rect, dpi_), boldFont_.get());
-  label2_.SizeToText();
-  label3_.Create(self, kLabel3, u"版本： Beta 0.0.1", win::Pixels(kLabel3Rect, dpi_), font_.get());
-  label3_.SizeToText();
-  labelOstrin_.Create(self, kLabelOstrin, kHomePageUrl, win::Pixels(kLabelOstrinRect, dpi_), linkFont_.get());
-  labelOstrin_.SizeToText();
+  label1_.Create(self, kLabel1, u"程序CPU使用限制器，可以有效限制特定程序CPU占用率过高的问题", none, nullptr);
+  label2_.Create(self, kLabel2, u"Tovrel", none, nullptr);
+  label3_.Create(self, kLabel3, u"版本： Beta 0.0.1", none, nullptr);
+  labelOstrin_.Create(self, kLabelOstrin, kHomePageUrl, none, nullptr);
   ::SetWindowSubclass(labelOstrin_.hwnd(), &LinkLabelProc, 1, reinterpret_cast<DWORD_PTR>(self));
 
-  Font buttonFont;  // SimSun 9 pt, GB2312
-  commandRefresh_ = win::CommandWindow::Create(self, kCommandRefresh, win::Pixels(kCommandRefreshRect, dpi_),
-                                          ButtonLayoutData(kCommandRefreshRect.width, kCommandRefreshRect.height,
-                                                           buttonFont, u"刷新"),
-                                          u"CommandRefresh");
+  const Font buttonFont;  // SimSun 9 pt, GB2312
+  commandRefresh_ = win::CommandWindow::Create(
+      self, kCommandRefresh, win::Pixels(kCommandRefreshRect, dpi_),
+      ButtonLayoutData(kCommandRefreshRect.width, kCommandRefreshRect.height, buttonFont, u"刷新"), u"CommandRefresh");
   commandRefresh_->command.events.Click = [this] { CommandRefresh_Click(); };
-  commandLimit_ = win::CommandWindow::Create(self, kCommandLimit, win::Pixels(kCommandLimitRect, dpi_),
-                                        ButtonLayoutData(kCommandLimitRect.width, kCommandLimitRect.height,
-                                                         buttonFont, u"限制"),
-                                        u"CommandLimit");
+  commandLimit_ = win::CommandWindow::Create(
+      self, kCommandLimit, win::Pixels(kCommandLimitRect, dpi_),
+      ButtonLayoutData(kCommandLimitRect.width, kCommandLimitRect.height, buttonFont, u"限制"), u"CommandLimit");
   commandLimit_->command.events.Click = [this] { CommandLimit_Click(); };
 
-  image1_ = win::CreateChild(L"STATIC", L"", SS_ICON | SS_REALSIZECONTROL, 0, self, kImage1,
-                             win::Pixels(kImage1Rect, dpi_));
-  imageIcon_.reset(LoadAppIcon(win::Twips(kImage1Rect.width, dpi_)));
-  ::SendMessageW(image1_, STM_SETICON, reinterpret_cast<WPARAM>(imageIcon_.get()), 0);
+  image1_ = win::CreateChild(L"STATIC", L"", SS_ICON | SS_REALSIZECONTROL, 0, self, kImage1, none);
+  Layout();
+}
+
+void FormMain::Layout() {
+  // New fonts go onto the controls before the old ones are deleted.
+  auto font = win::MakeFont(9, dpi_);
+  auto boldFont = win::MakeFont(10.5, dpi_, true);
+  auto linkFont = win::MakeFont(9, dpi_);
+  auto linkHoverFont = win::MakeFont(9, dpi_, false, true);
+  auto place = [&](HWND control, const TwipRect& r, HFONT f) { win::Place(control, r, dpi_, f); };
+  place(list_.hwnd(), kListViewRect, font.get());
+  for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i)
+    ListView_SetColumnWidth(list_.hwnd(), i, win::Twips(kColumns[i].widthTwips, dpi_));
+  place(label1_.hwnd(), kLabel1Rect, font.get());
+  label1_.GrowToText(true);
+  place(label2_.hwnd(), kLabel2Rect, boldFont.get());
+  label2_.SizeToText();
+  place(label3_.hwnd(), kLabel3Rect, font.get());
+  label3_.SizeToText();
+  place(labelOstrin_.hwnd(), kLabelOstrinRect, linkHovered_ ? linkHoverFont.get() : linkFont.get());
+  labelOstrin_.SizeToText();
+  for (auto [command, rect] : {std::pair{commandRefresh_, kCommandRefreshRect}, {commandLimit_, kCommandLimitRect}}) {
+    command->command.SetFont(command->command.GetFont());  // measured again at this DPI
+    place(command->hwnd(), rect, nullptr);
+  }
+  place(image1_, kImage1Rect, nullptr);
+  win::UniqueIcon icon(LoadAppIcon(win::Twips(kImage1Rect.width, dpi_)));
+  ::SendMessageW(image1_, STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0);
+  imageIcon_ = std::move(icon);
+  font_ = std::move(font);
+  boldFont_ = std::move(boldFont);
+  linkFont_ = std::move(linkFont);
+  linkHoverFont_ = std::move(linkHoverFont);
+  ::InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void FormMain::OnDpiChanged(int dpi, const RECT& suggested) {
+  dpi_ = dpi;
+  ::SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  Layout();
 }
 
 void FormMain::Form_Load() {
@@ -215,6 +242,9 @@ LRESULT FormMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     }
     case WM_CLOSE:
       Form_Unload();
+      return 0;
+    case WM_DPICHANGED:
+      OnDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
       return 0;
     case WM_ENDSESSION:
       if (wp) ReleaseBeforeEnding();

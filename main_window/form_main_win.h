@@ -56,6 +56,9 @@ class FormMain : public win::Window, private LimitHost {
  private:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   void CreateControls();
+  // Places every control and makes the fonts for the current DPI.
+  void Layout();
+  void OnDpiChanged(int dpi, const RECT& suggested);
   void Form_Load();
   void TimerLimit_Timer();
   void SetLinkLook(bool hovered);

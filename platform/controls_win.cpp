@@ -21,6 +21,13 @@ RECT Pixels(const TwipRect& r, int dpi) {
   return RECT{left, top, left + Twips(r.width, dpi), top + Twips(r.height, dpi)};
 }
 
+void Place(HWND control, const TwipRect& r, int dpi, HFONT font) {
+  if (font) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  const RECT px = Pixels(r, dpi);
+  ::SetWindowPos(control, nullptr, px.left, px.top, px.right - px.left, px.bottom - px.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void SizeAndCentre(HWND hwnd, int clientWidthTwips, int clientHeightTwips, const RECT& centreOn, int dpi) {
   const auto style = static_cast<DWORD>(::GetWindowLongW(hwnd, GWL_STYLE));
   const auto exStyle = static_cast<DWORD>(::GetWindowLongW(hwnd, GWL_EXSTYLE));

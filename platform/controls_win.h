@@ -24,6 +24,8 @@ struct TwipRect {
   int left, top, width, height;
 };
 RECT Pixels(const TwipRect& r, int dpi);
+// Moves a control to its layout place at a DPI, giving it the font first when one is given.
+void Place(HWND control, const TwipRect& r, int dpi, HFONT font = nullptr);
 
 // Sizes a top-level window to a client area given in twips and centres it on an area
 // of the screen (the work area, or the owner's rectangle).

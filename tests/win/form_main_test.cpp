@@ -133,3 +133,56 @@ TEST_F(FormMainTest, TheLinkLabelIsUnderlinedOnlyAfterThePointerMovedOverIt) {
 
 }  // namespace
 }  // namespace tovrel
+
+namespace tovrel {
+namespace {
+
+RECT PlaceOf(HWND parent, int id) {
+  RECT r{};
+  HWND child = ::GetDlgItem(parent, id);
+  ::GetWindowRect(child, &r);
+  ::MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+int FontHeight(HWND control) {
+  LOGFONTW font{};
+  ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0)), sizeof(font), &font);
+  return font.lfHeight;
+}
+
+void ChangeDpi(HWND window, int dpi) {
+  RECT r{};
+  ::GetWindowRect(window, &r);
+  r.right = r.left + (r.right - r.left) * 3 / 2;
+  r.bottom = r.top + (r.bottom - r.top) * 3 / 2;
+  ::SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&r));
+}
+
+TEST_F(FormMainTest, ADpiChangeLaysTheWindowOutAgainFromItsTwips) {
+  FormMain form;
+  form.Load();
+  ChangeDpi(form.hwnd(), 144);
+  // 1 twip is 0.1 px at 144 DPI; halves round up as MulDiv does.
+  const RECT list = PlaceOf(form.hwnd(), kListViewProcesses);
+  EXPECT_EQ(list.left, 72);
+  EXPECT_EQ(list.top, 192);
+  EXPECT_EQ(list.right - list.left, 578);
+  EXPECT_EQ(list.bottom - list.top, 446);
+  const RECT limit = PlaceOf(form.hwnd(), kCommandLimit);
+  EXPECT_EQ(limit.left, 360);
+  EXPECT_EQ(limit.top, 672);
+  EXPECT_EQ(limit.right - limit.left, 134);
+  EXPECT_EQ(limit.bottom - limit.top, 50);
+  EXPECT_EQ(FontHeight(::GetDlgItem(form.hwnd(), kListViewProcesses)), -18);
+  EXPECT_EQ(ListView_GetColumnWidth(form.ListViewProcesses().hwnd(), 2), 260);
+
+  ChangeDpi(form.hwnd(), 96);
+  const RECT back = PlaceOf(form.hwnd(), kCommandLimit);
+  EXPECT_EQ(back.left, 240);
+  EXPECT_EQ(back.right - back.left, 89);
+  EXPECT_EQ(FontHeight(::GetDlgItem(form.hwnd(), kListViewProcesses)), -12);
+}
+
+}  // namespace
+}  // namespace tovrel
