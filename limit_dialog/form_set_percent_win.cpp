@@ -115,8 +115,7 @@ void FormSetProcessCpuPercent::Layout() {
 
 void FormSetProcessCpuPercent::OnDpiChanged(int dpi, const RECT& suggested) {
   dpi_ = dpi;
-  ::SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  win::MoveWindowTo(hwnd(), suggested);
   Layout();
 }
 

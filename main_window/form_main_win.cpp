@@ -150,8 +150,7 @@ void FormMain::Layout() {
 
 void FormMain::OnDpiChanged(int dpi, const RECT& suggested) {
   dpi_ = dpi;
-  ::SetWindowPos(hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  win::MoveWindowTo(hwnd(), suggested);
   Layout();
 }
 

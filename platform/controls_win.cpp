@@ -23,9 +23,11 @@ RECT Pixels(const TwipRect& r, int dpi) {
 
 void Place(HWND control, const TwipRect& r, int dpi, HFONT font) {
   if (font) ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  const RECT px = Pixels(r, dpi);
-  ::SetWindowPos(control, nullptr, px.left, px.top, px.right - px.left, px.bottom - px.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+  MoveWindowTo(control, Pixels(r, dpi));
+}
+
+void MoveWindowTo(HWND hwnd, const RECT& r) {
+  ::SetWindowPos(hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void SizeAndCentre(HWND hwnd, int clientWidthTwips, int clientHeightTwips, const RECT& centreOn, int dpi) {

@@ -31,6 +31,9 @@ void Place(HWND control, const TwipRect& r, int dpi, HFONT font = nullptr);
 // of the screen (the work area, or the owner's rectangle).
 void SizeAndCentre(HWND hwnd, int clientWidthTwips, int clientHeightTwips, const RECT& centreOn, int dpi);
 
+// Moves and sizes a window to a rectangle in its parent's (or the screen's) coordinates.
+void MoveWindowTo(HWND hwnd, const RECT& r);
+
 // SimSun in the GB2312 character set at a size in points.
 UniqueGdi<HFONT> MakeFont(double points, int dpi, bool bold = false, bool underline = false);
 
