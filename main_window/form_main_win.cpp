@@ -77,6 +77,11 @@ void FormMain::Load() {
   RECT work{};
   ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   win::SizeAndCentre(hwnd(), kClientWidthTwips, kClientHeightTwips, work, dpi_);
+  // Centring may have moved the window onto a screen of another DPI.
+  if (const int dpi = win::DpiOf(hwnd()); dpi != dpi_) {
+    dpi_ = dpi;
+    win::SizeAndCentre(hwnd(), kClientWidthTwips, kClientHeightTwips, work, dpi_);
+  }
   CreateControls();
   Form_Load();
 }
@@ -117,10 +122,10 @@ void FormMain::CreateControls() {
 
 void FormMain::Layout() {
   // New fonts go onto the controls before the old ones are deleted.
-  auto font = win::MakeFont(9, dpi_);
-  auto boldFont = win::MakeFont(10.5, dpi_, true);
-  auto linkFont = win::MakeFont(9, dpi_);
-  auto linkHoverFont = win::MakeFont(9, dpi_, false, true);
+  auto font = win::MakeFont({}, dpi_);
+  auto boldFont = win::MakeFont({.points = 10.5, .weight = FW_BOLD}, dpi_);
+  auto linkFont = win::MakeFont({}, dpi_);
+  auto linkHoverFont = win::MakeFont({.underline = true}, dpi_);
   auto place = [&](HWND control, const TwipRect& r, HFONT f) { win::Place(control, r, dpi_, f); };
   place(list_.hwnd(), kListViewRect, font.get());
   for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i)
@@ -151,7 +156,7 @@ void FormMain::Layout() {
 void FormMain::OnDpiChanged(int dpi, const RECT& suggested) {
   dpi_ = dpi;
   win::MoveWindowTo(hwnd(), suggested);
-  Layout();
+  if (commandLimit_) Layout();  // before the controls exist, creation uses the new DPI
 }
 
 void FormMain::Form_Load() {
@@ -246,7 +251,8 @@ LRESULT FormMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       OnDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
       return 0;
     case WM_ENDSESSION:
-      if (wp) ReleaseBeforeEnding();
+      // The session ends: end now rather than let a pass stop another process first.
+      if (wp) EndProgramNow(0);
       return 0;
     case WM_DESTROY:
       ::KillTimer(hwnd(), kTimerLimit);

@@ -15,6 +15,7 @@ HeldSuspension& HeldSuspension::Instance() {
 }
 
 void HeldSuspension::Hold(ThreadControl& control, SuspendedThreads suspended) {
+  Release();  // one suspension at a time; an older one is never dropped unresumed
   control_ = &control;
   held_ = std::move(suspended);
 }

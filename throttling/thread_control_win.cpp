@@ -10,6 +10,8 @@ namespace tovrel {
 SuspendedThreads Win32ThreadControl::SuspendAllThreads(std::int32_t processId) {
   SuspendedThreads result;
   result.processId = processId;
+  // Our own UI thread would stop inside the call with nobody left to resume it.
+  if (static_cast<DWORD>(processId) == ::GetCurrentProcessId()) return result;
   win::UniqueSnapshot snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
   if (!snapshot) return result;
   THREADENTRY32 entry{};
@@ -18,8 +20,10 @@ SuspendedThreads Win32ThreadControl::SuspendAllThreads(std::int32_t processId) {
     if (entry.th32OwnerProcessID != static_cast<DWORD>(processId)) continue;
     win::UniqueHandle thread(::OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID));
     if (!thread) continue;
-    // Only a suspension that took place may be balanced later.
-    if (::SuspendThread(thread.get()) != static_cast<DWORD>(-1)) result.threadIds.push_back(entry.th32ThreadID);
+    // Recorded first, so a thread is never stopped without a record; only a suspension
+    // that took place stays recorded to be balanced later.
+    result.threadIds.push_back(entry.th32ThreadID);
+    if (::SuspendThread(thread.get()) == static_cast<DWORD>(-1)) result.threadIds.pop_back();
   }
   return result;
 }

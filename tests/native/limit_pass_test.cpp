@@ -168,3 +168,22 @@ TEST(ProcessLimitTable, HasThreeZeroFilledEntriesIndexedFromOne) {
 
 }  // namespace
 }  // namespace tovrel
+
+namespace tovrel {
+namespace {
+
+TEST(HeldSuspension, HoldingAgainResumesWhatWasHeldFirst) {
+  Recorder r;
+  HeldSuspension& held = HeldSuspension::Instance();
+  held.Hold(r, r.SuspendAllThreads(11));
+  held.Hold(r, r.SuspendAllThreads(22));
+  EXPECT_EQ(r.suspendedNow, 1);
+  held.Release();
+  held.Release();
+  EXPECT_EQ(r.suspendedNow, 0);
+  const std::vector<std::string> expected{"suspend 11", "suspend 22", "resume 11", "resume 22"};
+  EXPECT_EQ(r.log, expected);
+}
+
+}  // namespace
+}  // namespace tovrel

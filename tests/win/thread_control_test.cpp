@@ -98,6 +98,14 @@ TEST(ThreadControl, TheHandleProbeSeesHandlesComeAndGo) {
   EXPECT_EQ(test::CountOpenHandles(), before);
 }
 
+TEST(ThreadControl, TovrelNeverSuspendsItsOwnProcess) {
+  Win32ThreadControl control;
+  // Suspending our own threads would stop this very call for good.
+  const SuspendedThreads own = control.SuspendAllThreads(static_cast<std::int32_t>(::GetCurrentProcessId()));
+  EXPECT_TRUE(own.threadIds.empty());
+  control.ResumeAllThreads(own);
+}
+
 TEST(ThreadControl, AProcessIdWithNoThreadsIsANoOp) {
   Win32ThreadControl control;
   SuspendedThreads none = control.SuspendAllThreads(0x7FFFFFF0);
