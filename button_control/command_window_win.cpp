@@ -1,5 +1,7 @@
 #include "button_control/command_window_win.h"
 
+#include "platform/controls_win.h"
+
 #include <cwchar>
 #include <exception>
 #include <memory>
@@ -16,10 +18,6 @@ constexpr UINT kMsgAccessKey = WM_USER + 1;
 constexpr std::int16_t kLeft = 1;
 constexpr std::int16_t kRight = 2;
 constexpr std::int16_t kMiddle = 4;
-
-[[noreturn]] void ThrowLastError(const char* call) {
-  throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(), call);
-}
 
 bool KeyHeld(int virtualKey) { return ::GetKeyState(virtualKey) < 0; }
 
@@ -316,7 +314,7 @@ void CommandWindow::OnDestroyed() {
 }
 
 int CommandWindow::Dpi() const {
-  const UINT dpi = hwnd_ ? ::GetDpiForWindow(hwnd_) : 0;
+  const UINT dpi = WindowDpi(hwnd_);
   return dpi ? static_cast<int>(dpi) : USER_DEFAULT_SCREEN_DPI;
 }
 

@@ -7,8 +7,7 @@
 //   ok->command.events.Click = [this] { ... };
 // The window owns the CommandWindow: it goes when the window is destroyed (directly or
 // with its parent), so a form must not use the pointer after that.
-// Access keys: a focused Command routes Alt+key itself; when another control has the
-// focus, the form's message loop passes WM_SYSCHAR to RouteAccessKey first.
+// Access keys: a focused Command routes Alt+key to the button that owns the key.
 #pragma once
 
 #include "button_control/gdi_surface_win.h"

@@ -1,31 +1,26 @@
 #include "button_control/gdi_surface_win.h"
 
+#include "platform/controls_win.h"
+
 #include <cmath>
 #include <system_error>
 
 namespace tovrel::win {
 namespace {
 
-[[noreturn]] void ThrowLastError(const char* call) {
-  throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(), call);
-}
-
 RECT ToRect(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 
 COLORREF ToColorRef(Colour c) { return static_cast<COLORREF>(c); }
 
 // UTF-16 both sides; only the pointer type differs.
-const wchar_t* Wide(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
+const wchar_t* WidePtr(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 
 UniqueGdi<HFONT> MakeFont(const Font& font, int dpi) {
-  const int height = -static_cast<int>(std::nearbyint(font.size * dpi / 72.0));
   int weight = font.weight;
   if (font.bold && weight < FW_BOLD) weight = FW_BOLD;
-  UniqueGdi<HFONT> made(::CreateFontW(height, 0, 0, 0, weight, font.italic, font.underline, font.strikethrough,
-                                      static_cast<BYTE>(font.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                      DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Wide(font.name)));
-  if (!made) ThrowLastError("CreateFontW");
-  return made;
+  return win::MakeFont({WidePtr(font.name), font.size, weight, font.italic, font.underline, font.strikethrough,
+                        static_cast<BYTE>(font.charset)},
+                       dpi);
 }
 
 UniqueGdi<HPEN> MakePen(Colour c) {
@@ -138,12 +133,12 @@ void GdiSurface::SetTextColor(Colour c) { ::SetTextColor(dc_.get(), ToColorRef(c
 
 void GdiSurface::DrawText(const std::u16string& text, const Rect& r, unsigned flags) {
   RECT rc = ToRect(r);
-  ::DrawTextW(dc_.get(), Wide(text), static_cast<int>(text.size()), &rc, flags);
+  ::DrawTextW(dc_.get(), WidePtr(text), static_cast<int>(text.size()), &rc, flags);
 }
 
 SIZE GdiSurface::TextExtent(const std::u16string& text) const {
   SIZE size{0, 0};
-  if (!::GetTextExtentPoint32W(dc_.get(), Wide(text), static_cast<int>(text.size()), &size))
+  if (!::GetTextExtentPoint32W(dc_.get(), WidePtr(text), static_cast<int>(text.size()), &size))
     ThrowLastError("GetTextExtentPoint32W");
   return size;
 }

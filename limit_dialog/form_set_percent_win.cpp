@@ -46,6 +46,11 @@ FormSetProcessCpuPercent::FormSetProcessCpuPercent(HWND owner, ProcessLimitTable
   RECT ownerRect{};
   ::GetWindowRect(owner, &ownerRect);
   win::SizeAndCentre(hwnd(), kClientWidthTwips, kClientHeightTwips, ownerRect, dpi_);
+  // Centring may have moved the dialog onto a screen of another DPI.
+  if (const int dpi = win::DpiOf(hwnd()); dpi != dpi_) {
+    dpi_ = dpi;
+    win::SizeAndCentre(hwnd(), kClientWidthTwips, kClientHeightTwips, ownerRect, dpi_);
+  }
   CreateControls();
 }
 
@@ -89,8 +94,8 @@ void FormSetProcessCpuPercent::CreateControls() {
 
 void FormSetProcessCpuPercent::Layout() {
   // New fonts go onto the controls before the old ones are deleted.
-  auto font = win::MakeFont(9, dpi_);
-  auto percentFont = win::MakeFont(12, dpi_, true);
+  auto font = win::MakeFont({}, dpi_);
+  auto percentFont = win::MakeFont({.points = 12, .weight = FW_BOLD}, dpi_);
   win::Place(label1_.hwnd(), kLabel1Rect, dpi_, font.get());
   win::Place(labelProcessPath_.hwnd(), kLabelProcessPathRect, dpi_, font.get());
   win::Place(label2_.hwnd(), kLabel2Rect, dpi_, font.get());
@@ -116,7 +121,7 @@ void FormSetProcessCpuPercent::Layout() {
 void FormSetProcessCpuPercent::OnDpiChanged(int dpi, const RECT& suggested) {
   dpi_ = dpi;
   win::MoveWindowTo(hwnd(), suggested);
-  Layout();
+  if (commandOk_) Layout();  // before the controls exist, creation uses the new DPI
 }
 
 void FormSetProcessCpuPercent::SetSliderValue(std::int32_t value) { slider_.SetValue(value); }

@@ -63,7 +63,7 @@ void ListProcesses(win::ListView& list, win::KeyedImageList& images) {
     Picture icon = GetFileIcon(path, true);
     const int image = images.Add(key, icon.icon());
     list.SetSmallImageList(images.handle());
-    if (image >= 0) list.SetRowImage(row, images.Find(key));
+    if (image >= 0) list.SetRowImage(row, images.Find(key));  // the row refers to its image by key
   }
   list.SelectFirstAfterRefill();
 }

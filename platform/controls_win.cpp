@@ -1,6 +1,7 @@
 #include "platform/controls_win.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace tovrel::win {
@@ -9,7 +10,7 @@ int Twips(int twips, int dpi) { return ::MulDiv(twips, dpi, 1440); }
 
 int DpiOf(HWND hwnd) {
   // The window's own DPI where the system knows it (per-monitor aware), else the screen's.
-  if (const UINT dpi = hwnd ? ::GetDpiForWindow(hwnd) : 0) return static_cast<int>(dpi);
+  if (const UINT dpi = WindowDpi(hwnd)) return static_cast<int>(dpi);
   HDC dc = ::GetDC(hwnd);
   const int dpi = ::GetDeviceCaps(dc, LOGPIXELSY);
   ::ReleaseDC(hwnd, dc);
@@ -40,11 +41,21 @@ void SizeAndCentre(HWND hwnd, int clientWidthTwips, int clientHeightTwips, const
                  centreOn.top + (centreOn.bottom - centreOn.top - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-UniqueGdi<HFONT> MakeFont(double points, int dpi, bool bold, bool underline) {
-  const int height = -static_cast<int>(points * dpi / 72.0 + 0.5);
-  return UniqueGdi<HFONT>(::CreateFontW(height, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, underline, FALSE,
-                                        GB2312_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                        DEFAULT_PITCH | FF_DONTCARE, L"宋体"));
+UniqueGdi<HFONT> MakeFont(const FontSpec& spec, int dpi) {
+  const int height = -static_cast<int>(std::nearbyint(spec.points * dpi / 72.0));
+  UniqueGdi<HFONT> font(::CreateFontW(height, 0, 0, 0, spec.weight, spec.italic, spec.underline, spec.strikeout,
+                                      spec.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                      DEFAULT_PITCH | FF_DONTCARE, spec.face));
+  if (!font) ThrowLastError("CreateFontW");
+  return font;
+}
+
+UINT WindowDpi(HWND hwnd) {
+  // Looked up at run time: the call exists from Windows 10 1607 on.
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  return hwnd && getDpiForWindow ? getDpiForWindow(hwnd) : 0;
 }
 
 std::wstring Wide(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }

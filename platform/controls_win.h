@@ -34,8 +34,21 @@ void SizeAndCentre(HWND hwnd, int clientWidthTwips, int clientHeightTwips, const
 // Moves and sizes a window to a rectangle in its parent's (or the screen's) coordinates.
 void MoveWindowTo(HWND hwnd, const RECT& r);
 
-// SimSun in the GB2312 character set at a size in points.
-UniqueGdi<HFONT> MakeFont(double points, int dpi, bool bold = false, bool underline = false);
+// A font as the forms describe one; the default is SimSun 9 pt in the GB2312 character set.
+struct FontSpec {
+  const wchar_t* face = L"宋体";
+  double points = 9;
+  int weight = FW_NORMAL;
+  bool italic = false;
+  bool underline = false;
+  bool strikeout = false;
+  BYTE charset = GB2312_CHARSET;
+};
+// The font at a DPI, its height rounded half to even; raises the system's error on failure.
+UniqueGdi<HFONT> MakeFont(const FontSpec& spec, int dpi);
+
+// The DPI the system gives a window (per-monitor aware), or 0 where it cannot tell.
+UINT WindowDpi(HWND hwnd);
 
 std::wstring Wide(const std::u16string& s);
 std::u16string U16(const std::wstring& s);

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <system_error>
 #include <utility>
 
 namespace tovrel::win {
@@ -47,8 +48,6 @@ struct DeleteDcFn {
   void operator()(HDC h) const { ::DeleteDC(h); }
 };
 
-inline const HANDLE kInvalidHandle = INVALID_HANDLE_VALUE;
-
 using UniqueHandle = UniqueResource<HANDLE, nullptr, CloseHandleFn>;
 using UniqueIcon = UniqueResource<HICON, nullptr, DestroyIconFn>;
 using UniqueDc = UniqueResource<HDC, nullptr, DeleteDcFn>;
@@ -70,43 +69,11 @@ class UniqueSnapshot {
 };
 
 template <typename T>
-class UniqueGdi {
- public:
-  UniqueGdi() = default;
-  explicit UniqueGdi(T h) : h_(h) {}
-  ~UniqueGdi() { reset(); }
-  UniqueGdi(UniqueGdi&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
-  UniqueGdi& operator=(UniqueGdi&& o) noexcept {
-    if (this != &o) reset(std::exchange(o.h_, nullptr));
-    return *this;
-  }
-  UniqueGdi(const UniqueGdi&) = delete;
-  UniqueGdi& operator=(const UniqueGdi&) = delete;
-  T get() const { return h_; }
-  T release() { return std::exchange(h_, nullptr); }
-  explicit operator bool() const { return h_ != nullptr; }
-  void reset(T h = nullptr) {
-    if (h_) ::DeleteObject(h_);
-    h_ = h;
-  }
+using UniqueGdi = UniqueResource<T, nullptr, DeleteObjectFn>;
 
- private:
-  T h_ = nullptr;
-};
-
-// Selects an object into a DC for one scope and puts the old one back.
-class ScopedSelect {
- public:
-  ScopedSelect(HDC dc, HGDIOBJ obj) : dc_(dc), old_(::SelectObject(dc, obj)) {}
-  ~ScopedSelect() {
-    if (old_ && old_ != HGDI_ERROR) ::SelectObject(dc_, old_);
-  }
-  ScopedSelect(const ScopedSelect&) = delete;
-  ScopedSelect& operator=(const ScopedSelect&) = delete;
-
- private:
-  HDC dc_;
-  HGDIOBJ old_;
-};
+// A failed call that leaves nothing sensible to do, as an exception with its error code.
+[[noreturn]] inline void ThrowLastError(const char* call) {
+  throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(), call);
+}
 
 }  // namespace tovrel::win
