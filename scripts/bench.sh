@@ -4,6 +4,7 @@
 # (names without the _bench_win suffix, e.g. "cpu_share paint"; default: all).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+ensure_packages
 
 all=(limit_sleep pass_cost limiter_cpu cpu_share refresh paint)
 if [ $# -gt 0 ]; then benches=("$@"); else benches=("${all[@]}"); fi

@@ -42,20 +42,20 @@ ensure_locale() {
 
 # Xvfb on a free display; reuses one this build folder already started.
 start_xvfb() {
+  local pid disp fifo
   if [ -f "$XVFB_STATE" ]; then
     read -r pid disp < "$XVFB_STATE"
-    if kill -0 "$pid" 2>/dev/null; then
+    # The pid may have been reused: the display's socket says the server is still there.
+    if kill -0 "$pid" 2>/dev/null && [ -S "/tmp/.X11-unix/X$disp" ]; then
       export DISPLAY=":$disp"
       return 0
     fi
   fi
   mkdir -p "$BUILD"
-  local fifo
   fifo=$(mktemp -u)
   mkfifo "$fifo"
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
-  local pid=$!
-  local disp
+  pid=$!
   read -r -t 20 disp < "$fifo" || { rm -f "$fifo"; log "Xvfb did not start"; return 1; }
   rm -f "$fifo"
   echo "$pid $disp" > "$XVFB_STATE"
@@ -64,6 +64,7 @@ start_xvfb() {
 }
 
 stop_xvfb() {
+  local pid
   if [ -f "$XVFB_STATE" ]; then
     read -r pid _ < "$XVFB_STATE"
     kill "$pid" 2>/dev/null || true
@@ -92,12 +93,14 @@ ensure_prefix() {
   fi
   log "preparing the Wine prefix in $WINEPREFIX"
   mkdir -p "$WINEPREFIX"
-  wineboot -i </dev/null >/dev/null 2>&1 9>&-
-  local utf16
+  wineboot -i </dev/null >/dev/null 2>&1 9>&- || { log "wineboot failed"; return 1; }
+  local utf16 imported=0
   utf16=$(mktemp --suffix=.reg)
   { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$reg"; } > "$utf16"
-  wine regedit /S "$(winepath -w "$utf16" 2>/dev/null)" </dev/null >/dev/null 2>&1 9>&-
+  wine regedit /S "$(winepath -w "$utf16" 2>/dev/null)" </dev/null >/dev/null 2>&1 9>&- && imported=1
   rm -f "$utf16"
+  # Without its settings the prefix is not ready: the next run tries again.
+  [ "$imported" -eq 1 ] || { log "importing the Wine settings failed"; return 1; }
   wineserver -k </dev/null >/dev/null 2>&1 || true
   wineserver -w </dev/null >/dev/null 2>&1 || true
   echo "$want" > "$stamp"

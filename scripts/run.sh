@@ -22,6 +22,7 @@ mkdir -p "$BUILD/screenshots"
 shot="$BUILD/screenshots/tovrel-run.png"
 wine "$WIN_BUILD/Tovrel.exe" </dev/null >/dev/null 2>&1 9>&- &
 pid=$!
+trap 'kill "$pid" 2>/dev/null || true; stop_wine; stop_xvfb' EXIT
 # The window is up once its title is on the X screen's window list.
 for _ in $(seq 1 100); do
   xdotool search --name "Tovrel Beta 0.0.1" >/dev/null 2>&1 && break
@@ -30,6 +31,3 @@ done
 sleep 1.5
 xwd -root -silent -display "$DISPLAY" | convert xwd:- "$shot"
 log "no display: Tovrel ran under Xvfb on $DISPLAY; screenshot saved to $shot"
-kill "$pid" 2>/dev/null || true
-stop_wine
-stop_xvfb
