@@ -61,7 +61,7 @@ int Run() {
   ::InitCommonControlsEx(&controls);
   HWND parent = ::CreateWindowExW(0, L"STATIC", L"Tovrel bench", WS_OVERLAPPEDWINDOW, 0, 0, 500, 400, nullptr,
                                   nullptr, ::GetModuleHandleW(nullptr), nullptr);
-  win::UniqueGdi<HFONT> font = win::MakeFont(9, 96);
+  win::UniqueGdi<HFONT> font = win::MakeFont({}, 96);
   {
     win::ListView list;
     list.Create(parent, 100, RECT{10, 10, 395, 300}, font.get());

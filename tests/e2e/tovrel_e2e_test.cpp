@@ -39,8 +39,12 @@ TEST(EndToEnd, MainWindowLayoutAndTheExitQuestion) {
     const RECT r = ChildRect(::GetDlgItem(app.main(), id));
     EXPECT_EQ(r.left, left) << "control " << id;
     EXPECT_EQ(r.top, top) << "control " << id;
-    if (width) EXPECT_EQ(r.right - r.left, width) << "control " << id;
-    if (height) EXPECT_EQ(r.bottom - r.top, height) << "control " << id;
+    if (width) {
+      EXPECT_EQ(r.right - r.left, width) << "control " << id;
+    }
+    if (height) {
+      EXPECT_EQ(r.bottom - r.top, height) << "control " << id;
+    }
   };
   expectAt(kListViewProcesses, 48, 128, 385, 297);
   expectAt(kCommandRefresh, 136, 448, 89, 33);
