@@ -42,15 +42,9 @@ FormSetProcessCpuPercent::FormSetProcessCpuPercent(HWND owner, ProcessLimitTable
   CreateWindowFor(kClassName, win::Wide(kDialogTitle).c_str(), style, exStyle, 0, 0, 100, 100, owner, nullptr);
   ::SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon));
   ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
-  dpi_ = win::DpiOf(hwnd());
   RECT ownerRect{};
   ::GetWindowRect(owner, &ownerRect);
-  win::SizeAndCentre(hwnd(), kClientWidthTwips, kClientHeightTwips, ownerRect, dpi_);
-  // Centring may have moved the dialog onto a screen of another DPI.
-  if (const int dpi = win::DpiOf(hwnd()); dpi != dpi_) {
-    dpi_ = dpi;
-    win::SizeAndCentre(hwnd(), kClientWidthTwips, kClientHeightTwips, ownerRect, dpi_);
-  }
+  dpi_ = win::SizeAndCentre(hwnd(), kClientWidthTwips, kClientHeightTwips, ownerRect);
   CreateControls();
 }
 

@@ -73,15 +73,9 @@ void FormMain::Load() {
   const DWORD exStyle = WS_EX_CONTROLPARENT;
   CreateWindowFor(kClassName, win::Wide(kMainTitle).c_str(), style, exStyle, CW_USEDEFAULT, CW_USEDEFAULT, 100,
                   100, nullptr, nullptr);
-  dpi_ = win::DpiOf(hwnd());
   RECT work{};
   ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  win::SizeAndCentre(hwnd(), kClientWidthTwips, kClientHeightTwips, work, dpi_);
-  // Centring may have moved the window onto a screen of another DPI.
-  if (const int dpi = win::DpiOf(hwnd()); dpi != dpi_) {
-    dpi_ = dpi;
-    win::SizeAndCentre(hwnd(), kClientWidthTwips, kClientHeightTwips, work, dpi_);
-  }
+  dpi_ = win::SizeAndCentre(hwnd(), kClientWidthTwips, kClientHeightTwips, work);
   CreateControls();
   Form_Load();
 }

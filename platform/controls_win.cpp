@@ -31,7 +31,9 @@ void MoveWindowTo(HWND hwnd, const RECT& r) {
   ::SetWindowPos(hwnd, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void SizeAndCentre(HWND hwnd, int clientWidthTwips, int clientHeightTwips, const RECT& centreOn, int dpi) {
+namespace {
+
+void SizeAndCentreAt(HWND hwnd, int clientWidthTwips, int clientHeightTwips, const RECT& centreOn, int dpi) {
   const auto style = static_cast<DWORD>(::GetWindowLongW(hwnd, GWL_STYLE));
   const auto exStyle = static_cast<DWORD>(::GetWindowLongW(hwnd, GWL_EXSTYLE));
   RECT frame{0, 0, Twips(clientWidthTwips, dpi), Twips(clientHeightTwips, dpi)};
@@ -41,11 +43,21 @@ void SizeAndCentre(HWND hwnd, int clientWidthTwips, int clientHeightTwips, const
                  centreOn.top + (centreOn.bottom - centreOn.top - h) / 2, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-UniqueGdi<HFONT> MakeFont(const FontSpec& spec, int dpi) {
-  const int height = -static_cast<int>(std::nearbyint(spec.points * dpi / 72.0));
-  UniqueGdi<HFONT> font(::CreateFontW(height, 0, 0, 0, spec.weight, spec.italic, spec.underline, spec.strikeout,
-                                      spec.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                      DEFAULT_PITCH | FF_DONTCARE, spec.face));
+}  // namespace
+
+int SizeAndCentre(HWND hwnd, int clientWidthTwips, int clientHeightTwips, const RECT& centreOn) {
+  const int dpi = DpiOf(hwnd);
+  SizeAndCentreAt(hwnd, clientWidthTwips, clientHeightTwips, centreOn, dpi);
+  const int settled = DpiOf(hwnd);
+  if (settled != dpi) SizeAndCentreAt(hwnd, clientWidthTwips, clientHeightTwips, centreOn, settled);
+  return settled;
+}
+
+UniqueGdi<HFONT> MakeFont(const FontSpec& desc, int dpi) {
+  const int height = -static_cast<int>(std::nearbyint(desc.points * dpi / 72.0));
+  UniqueGdi<HFONT> font(::CreateFontW(height, 0, 0, 0, desc.weight, desc.italic, desc.underline, desc.strikeout,
+                                      desc.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                      DEFAULT_PITCH | FF_DONTCARE, desc.face));
   if (!font) ThrowLastError("CreateFontW");
   return font;
 }

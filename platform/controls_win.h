@@ -27,9 +27,10 @@ RECT Pixels(const TwipRect& r, int dpi);
 // Moves a control to its layout place at a DPI, giving it the font first when one is given.
 void Place(HWND control, const TwipRect& r, int dpi, HFONT font = nullptr);
 
-// Sizes a top-level window to a client area given in twips and centres it on an area
-// of the screen (the work area, or the owner's rectangle).
-void SizeAndCentre(HWND hwnd, int clientWidthTwips, int clientHeightTwips, const RECT& centreOn, int dpi);
+// Sizes a top-level window to a client area given in twips at its DPI and centres it on
+// an area of the screen (the work area, or the owner's rectangle); returns that DPI,
+// which centring may have changed by moving the window to another screen.
+int SizeAndCentre(HWND hwnd, int clientWidthTwips, int clientHeightTwips, const RECT& centreOn);
 
 // Moves and sizes a window to a rectangle in its parent's (or the screen's) coordinates.
 void MoveWindowTo(HWND hwnd, const RECT& r);
@@ -45,7 +46,7 @@ struct FontSpec {
   BYTE charset = GB2312_CHARSET;
 };
 // The font at a DPI, its height rounded half to even; raises the system's error on failure.
-UniqueGdi<HFONT> MakeFont(const FontSpec& spec, int dpi);
+UniqueGdi<HFONT> MakeFont(const FontSpec& desc, int dpi);
 
 // The DPI the system gives a window (per-monitor aware), or 0 where it cannot tell.
 UINT WindowDpi(HWND hwnd);
