@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <memory>
@@ -99,6 +100,66 @@ inline bool WaitForThreads(DWORD pid, size_t threads, int timeoutMs = 10000) {
     ::Sleep(5);
   }
   return true;
+}
+
+// Under Wine every Windows process is a Linux process; /proc is reached through Z:.
+// Its CPU time, summed over its threads from schedstat (nanoseconds, not 10 ms ticks),
+// in ms; negative when the process is not there.
+inline double LinuxCpuMs(int linuxPid) {
+  const std::wstring task = L"Z:\\proc\\" + std::to_wstring(linuxPid) + L"\\task\\";
+  WIN32_FIND_DATAW found{};
+  HANDLE find = ::FindFirstFileW((task + L"*").c_str(), &found);
+  if (find == INVALID_HANDLE_VALUE) return -1;
+  double total = 0;
+  do {
+    if (found.cFileName[0] == L'.') continue;
+    FILE* f = _wfopen((task + found.cFileName + L"\\schedstat").c_str(), L"rb");
+    if (!f) continue;
+    unsigned long long ns = 0;
+    if (std::fscanf(f, "%llu", &ns) == 1) total += static_cast<double>(ns) / 1e6;
+    std::fclose(f);
+  } while (::FindNextFileW(find, &found));
+  ::FindClose(find);
+  return total;
+}
+
+// Linux pids of the Wine processes whose command line (as Wine shows it in /proc) starts
+// with a program path ending in `exe` and holds `argument` (none: no argument at all).
+inline std::vector<int> LinuxPidsOf(const std::string& exe, const std::string& argument) {
+  std::vector<int> pids;
+  WIN32_FIND_DATAW found{};
+  HANDLE find = ::FindFirstFileW(L"Z:\\proc\\*", &found);
+  if (find == INVALID_HANDLE_VALUE) return pids;
+  do {
+    const int pid = _wtoi(found.cFileName);
+    if (pid <= 0) continue;
+    FILE* f = _wfopen((L"Z:\\proc\\" + std::wstring(found.cFileName) + L"\\cmdline").c_str(), L"rb");
+    if (!f) continue;
+    char buf[4096] = {};
+    const size_t n = std::fread(buf, 1, sizeof(buf) - 1, f);
+    std::fclose(f);
+    // Arguments are NUL-separated; Wine may pass the whole command line as one.
+    std::string line(buf, n);
+    for (char& c : line)
+      if (c == '\0') c = ' ';
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    std::string lower = line;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const size_t at = lower.find(exe);
+    if (at == std::string::npos) continue;
+    const std::string rest = lower.substr(at + exe.size());
+    const bool matches = argument.empty() ? rest.find_first_not_of(" \"") == std::string::npos
+                                          : rest.find(argument) != std::string::npos;
+    if (matches) pids.push_back(pid);
+  } while (::FindNextFileW(find, &found));
+  ::FindClose(find);
+  return pids;
+}
+
+// The Wine server's Linux pid, as the bench script finds it; 0 when not given.
+inline int WineServerLinuxPid() {
+  wchar_t pid[32];
+  return ::GetEnvironmentVariableW(L"TOVREL_WINESERVER_PID", pid, 32) ? _wtoi(pid) : 0;
 }
 
 inline void Print(const char* format, ...) {

@@ -1,16 +1,17 @@
-// The limiting cycle as the main window runs it, for the benchmarks: a hidden window
-// whose 1 ms timer starts LimitPass, and a thread control that times each turn.
+// The limiting pass as the benchmarks run it: a thread control that times each turn,
+// a host that yields and sleeps for real, and the table filled as the dialog fills it.
 #pragma once
 
 #include <windows.h>
 
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
 #include "bench/bench_support_win.h"
 #include "platform/message_loop_win.h"
-#include "platform/window_win.h"
 #include "throttling/limit_pass.h"
+#include "throttling/limited_process_win.h"
 #include "throttling/process_limits.h"
 #include "throttling/thread_control_win.h"
 
@@ -26,18 +27,18 @@ class TimedThreadControl : public ThreadControl {
     double resumed = 0;       // every thread running again
   };
 
-  SuspendedThreads SuspendAllThreads(std::int32_t processId) override {
+  SuspendedThreads SuspendAllThreads(std::int32_t processId, std::shared_ptr<const LimitedProcess> process) override {
     Turn turn;
     turn.suspendStart = NowMs();
-    SuspendedThreads held = real_.SuspendAllThreads(processId);
+    SuspendedThreads held = real_.SuspendAllThreads(processId, std::move(process));
     turn.suspended = NowMs();
     turns_.push_back(turn);
     return held;
   }
 
-  void ResumeAllThreads(const SuspendedThreads& suspended) override {
+  void ResumeAllThreads(SuspendedThreads suspended) noexcept override {
     const double start = NowMs();
-    real_.ResumeAllThreads(suspended);
+    real_.ResumeAllThreads(std::move(suspended));
     const double end = NowMs();
     if (turns_.empty()) return;
     turns_.back().resumeStart = start;
@@ -52,69 +53,25 @@ class TimedThreadControl : public ThreadControl {
   std::vector<Turn> turns_;
 };
 
-// What FormMain does for the cycle, without its controls: the timer, the pass on
-// WM_TIMER that never nests, the yield and the sleep.
-class LimitCycleWindow : public win::Window, private LimitHost {
+// Runs passes back to back with no timer: each sleep is real, and `slept` adds them up.
+class DirectHost : public LimitHost {
  public:
-  explicit LimitCycleWindow(ThreadControl& threads) : threads_(threads) {
-    RegisterClassOnce(kClassName, nullptr, nullptr);
-    CreateWindowFor(kClassName, L"Tovrel bench", WS_OVERLAPPEDWINDOW, 0, CW_USEDEFAULT, CW_USEDEFAULT, 200, 100,
-                    nullptr, nullptr);
-  }
-
-  // Runs the message loop with the timer on for about `ms`; the pass in progress at
-  // the deadline is finished first. Returns the wall time that really passed.
-  double RunFor(double ms) {
-    passes_ = 0;
-    running_ = true;
-    const double start = NowMs();
-    ::SetTimer(hwnd(), kTimerLimit, 1, nullptr);
-    MSG msg;
-    while (NowMs() - start < ms && ::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-      ::TranslateMessage(&msg);
-      ::DispatchMessageW(&msg);
-    }
-    running_ = false;
-    ::KillTimer(hwnd(), kTimerLimit);
-    const double elapsed = NowMs() - start;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&msg);
-    return elapsed;
-  }
-
-  int passes() const { return passes_; }
-
- private:
-  static constexpr wchar_t kClassName[] = L"Tovrel.BenchCycle";
-  static constexpr UINT_PTR kTimerLimit = 1;
-
-  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override {
-    if (msg == WM_TIMER && wp == kTimerLimit) {
-      if (passRunning_) return 0;
-      passRunning_ = true;
-      ++passes_;
-      LimitPass(ProcessLimits(), threads_, *this);
-      passRunning_ = false;
-      return 0;
-    }
-    return Window::HandleMessage(msg, wp, lp);
-  }
-
-  void SetTimerEnabled(bool enabled) override {
-    if (enabled && running_)
-      ::SetTimer(hwnd(), kTimerLimit, 1, nullptr);
-    else
-      ::KillTimer(hwnd(), kTimerLimit);
-  }
+  void StopTimer() override {}
+  void ArmTimer(std::optional<std::chrono::milliseconds>) override {}
   void DoEvents() override { win::DoEvents(); }
-  void Sleep(std::uint32_t milliseconds) override { ::Sleep(milliseconds); }
-
-  ThreadControl& threads_;
-  bool passRunning_ = false;
-  bool running_ = false;
-  int passes_ = 0;
+  void Sleep(std::uint32_t milliseconds) override {
+    const double start = NowMs();
+    ::Sleep(milliseconds);
+    slept += NowMs() - start;
+  }
+  LimitTime Now() override {
+    return std::chrono::duration_cast<LimitTime>(std::chrono::steady_clock::now().time_since_epoch());
+  }
+  double slept = 0;
 };
 
-// Makes the table hold exactly these active entries (pid, percent), the rest inactive.
+// Makes the table hold exactly these active entries (pid, percent), the rest inactive,
+// each process held open as the dialog's add holds it.
 struct LimitEntry {
   DWORD pid;
   std::int32_t percent;
@@ -125,11 +82,14 @@ inline void SetLimits(const std::vector<LimitEntry>& entries) {
   table.Clear();
   int i = 1;
   for (const LimitEntry& e : entries) {
-    table(i).Active = kVbTrue;
-    table(i).ProcessId = static_cast<std::int32_t>(e.pid);
-    table(i).CpuPercent = e.percent;
-    ++i;
+    const auto pid = static_cast<std::int32_t>(e.pid);
+    table(i++).Add(pid, u"", e.percent, OpenLimitedProcess(pid, SystemTimeNow()));
   }
+}
+
+// Makes every entry due now, so back-to-back passes each serve them all.
+inline void MakeAllDue() {
+  for (int i = 1; i <= ProcessLimitTable::kSize; ++i) ProcessLimits()(i).LastResumed.reset();
 }
 
 }  // namespace tovrel::bench

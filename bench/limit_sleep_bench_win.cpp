@@ -14,21 +14,15 @@
 namespace tovrel::bench {
 namespace {
 
-class DirectHost : public LimitHost {
- public:
-  void SetTimerEnabled(bool) override {}
-  void DoEvents() override { win::DoEvents(); }
-  void Sleep(std::uint32_t milliseconds) override { ::Sleep(milliseconds); }
-};
-
 struct Case {
   std::int32_t percent;
   int turns;
 };
 
 int Run() {
-  // As Tovrel.exe does first: the 1 ms timer resolution the turn sleeps rely on.
+  // As Tovrel.exe does while a limit is active: the 1 ms timer resolution.
   InstallExitSafety();
+  HoldFineTimerResolution(true);
   Children children;
   test::ChildProcess* child = children.Start(L"busy_child.exe", L"1");
   if (!child || !WaitForThreads(child->pid(), 1)) {
@@ -47,7 +41,10 @@ int Run() {
   for (const Case& c : cases) {
     SetLimits({{child->pid(), c.percent}});
     threads.Reset();
-    for (int i = 0; i < c.turns; ++i) LimitPass(ProcessLimits(), threads, host);
+    for (int i = 0; i < c.turns; ++i) {
+      MakeAllDue();
+      LimitPass(ProcessLimits(), threads, host);
+    }
     const double target = TurnSleepMilliseconds(c.percent);
     std::vector<double> held, error, whole;
     for (const auto& t : threads.turns()) {

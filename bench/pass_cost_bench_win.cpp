@@ -19,19 +19,6 @@ constexpr int kRounds = 50;
 constexpr std::int32_t kPercent = 99;  // the shortest sleep, 3 ms
 constexpr int kExtraSystemThreads = 200;
 
-// Records how long the pass slept, so the rest of its time is its own cost.
-class SleepTimingHost : public LimitHost {
- public:
-  void SetTimerEnabled(bool) override {}
-  void DoEvents() override { win::DoEvents(); }
-  void Sleep(std::uint32_t milliseconds) override {
-    const double start = NowMs();
-    ::Sleep(milliseconds);
-    slept += NowMs() - start;
-  }
-  double slept = 0;
-};
-
 struct Case {
   const wchar_t* exe;
   int targetThreads;
@@ -61,23 +48,29 @@ void RunCase(const Case& c) {
   // round also times the snapshot alone and a whole pass, so all columns share the
   // same moments of machine load.
   Win32ThreadControl control;
-  SleepTimingHost host;
-  std::vector<double> suspend, resume, snapshot, outsideSleep;
+  DirectHost host;
+  const auto process = OpenLimitedProcess(static_cast<std::int32_t>(target->pid()), SystemTimeNow());
+  std::vector<std::uint64_t> buffer;
+  std::vector<std::uint32_t> ids;
+  std::vector<double> suspend, resume, toolhelp, sysinfo, outsideSleep;
   size_t suspendedCount = 0;
   for (int i = 0; i < kRounds; ++i) {
     double t0 = NowMs();
-    SuspendedThreads held = control.SuspendAllThreads(static_cast<std::int32_t>(target->pid()));
+    SuspendedThreads held = control.SuspendAllThreads(static_cast<std::int32_t>(target->pid()), process);
     const double t1 = NowMs();
-    control.ResumeAllThreads(held);
+    suspendedCount = held.threads.size();
+    control.ResumeAllThreads(std::move(held));
     suspend.push_back((t1 - t0) * 1000.0);
     resume.push_back((NowMs() - t1) * 1000.0);
-    suspendedCount = held.threadIds.size();
     ::Sleep(1);
     if (i % 2 != 0) continue;
 
     t0 = NowMs();
     SystemThreadCount();
-    snapshot.push_back((NowMs() - t0) * 1000.0);
+    toolhelp.push_back((NowMs() - t0) * 1000.0);
+    t0 = NowMs();
+    ThreadIdsOfProcess(target->pid(), buffer, ids);
+    sysinfo.push_back((NowMs() - t0) * 1000.0);
 
     SetLimits({{target->pid(), kPercent}});
     host.slept = 0;
@@ -89,18 +82,20 @@ void RunCase(const Case& c) {
   }
 
   const std::string kind = c.exe == std::wstring(L"busy_child.exe") ? "busy" : "idle";
-  Print("%-5s %7d %9zu %9zu %8zu %12.0f %12.0f %12.0f %14.0f\n", kind.c_str(), c.targetThreads, targetThreads,
-        suspendedCount, systemThreads, Median(snapshot), Median(suspend), Median(resume), Median(outsideSleep));
+  Print("%-5s %7d %9zu %9zu %8zu %11.0f %11.0f %11.0f %11.0f %14.0f\n", kind.c_str(), c.targetThreads,
+        targetThreads, suspendedCount, systemThreads, Median(toolhelp), Median(sysinfo), Median(suspend),
+        Median(resume), Median(outsideSleep));
 }
 
 int Run() {
   InstallExitSafety();
   Print("\n== Pass cost outside the sleep (microseconds; suspend/resume median of %d, others of %d) ==\n",
         kRounds, (kRounds + 1) / 2);
-  Print("snapshot = system-wide thread snapshot + walk alone; suspend includes its own snapshot;\n"
+  Print("toolhelp / sysinfo = a system-wide thread snapshot and walk alone, by toolhelp or by\n"
+        "NtQuerySystemInformation (what a suspension takes); suspend includes its own snapshot;\n"
         "pass-sleep = LimitPass at p=%d with one entry, minus the time spent in its Sleep\n", kPercent);
-  Print("%-5s %7s %9s %9s %8s %12s %12s %12s %14s\n", "child", "threads", "target th", "suspended", "sys th",
-        "snapshot us", "suspend us", "resume us", "pass-sleep us");
+  Print("%-5s %7s %9s %9s %8s %11s %11s %11s %11s %14s\n", "child", "threads", "target th", "suspended", "sys th",
+        "toolhelp us", "sysinfo us", "suspend us", "resume us", "pass-sleep us");
   const Case cases[] = {
       {L"idle_child.exe", 1, false},
       {L"idle_child.exe", 16, false},

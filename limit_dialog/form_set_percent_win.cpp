@@ -34,8 +34,8 @@ constexpr int kSliderMaximum = 99;
 }  // namespace
 
 FormSetProcessCpuPercent::FormSetProcessCpuPercent(HWND owner, ProcessLimitTable& limits, ProcessRows& rows,
-                                                   HICON bigIcon, HICON smallIcon)
-    : owner_(owner), limits_(limits), rows_(rows) {
+                                                   HICON bigIcon, HICON smallIcon, ProcessOpener open)
+    : owner_(owner), limits_(limits), rows_(rows), open_(std::move(open)) {
   RegisterClassOnce(kClassName, bigIcon, smallIcon);
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
   const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
@@ -164,7 +164,7 @@ DialogValues FormSetProcessCpuPercent::Values() const {
 }
 
 void FormSetProcessCpuPercent::CommandOK_Click() {
-  tovrel::CommandOK_Click(limits_, Values(), rows_);
+  tovrel::CommandOK_Click(limits_, Values(), rows_, open_);
   Unload();
 }
 

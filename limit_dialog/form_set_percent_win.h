@@ -40,7 +40,7 @@ class FormSetProcessCpuPercent : public win::Window, public LimitDialogPort {
  public:
   // Loaded hidden with its design-time values; the buttons write limits and rows.
   FormSetProcessCpuPercent(HWND owner, ProcessLimitTable& limits, ProcessRows& rows, HICON bigIcon,
-                           HICON smallIcon);
+                           HICON smallIcon, ProcessOpener open);
   ~FormSetProcessCpuPercent() override;
 
   void SetSliderValue(std::int32_t value) override;
@@ -69,6 +69,7 @@ class FormSetProcessCpuPercent : public win::Window, public LimitDialogPort {
   HWND owner_;
   ProcessLimitTable& limits_;
   ProcessRows& rows_;
+  ProcessOpener open_;
   int dpi_ = 96;
   win::UniqueGdi<HFONT> font_;
   win::UniqueGdi<HFONT> percentFont_;

@@ -36,15 +36,13 @@ std::int32_t ToInt32(const std::u16string& text) {
   return static_cast<std::int32_t>(value);
 }
 
-bool CommandOK_Click(ProcessLimitTable& limits, const DialogValues& dialog, ProcessRows& rows) {
+bool CommandOK_Click(ProcessLimitTable& limits, const DialogValues& dialog, ProcessRows& rows,
+                     const ProcessOpener& open) {
   const std::int32_t pid = ToInt32(dialog.pidText);
   for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
     ProcessLimit& entry = limits(i);
     if (entry.Active != kVbFalse) continue;
-    entry.Active = kVbTrue;
-    entry.ProcessId = pid;
-    entry.ImagePath = dialog.pathText;
-    entry.CpuPercent = dialog.sliderValue;
+    entry.Add(pid, dialog.pathText, dialog.sliderValue, open(pid));
     WriteSelected(rows, PercentText(dialog.sliderValue));
     return true;
   }
@@ -57,7 +55,7 @@ void CommandModify_Click(ProcessLimitTable& limits, const DialogValues& dialog, 
 }
 
 void CommandFree_Click(ProcessLimitTable& limits, const DialogValues& dialog, ProcessRows& rows) {
-  if (ProcessLimit* entry = FirstWithProcessId(limits, dialog.pidText)) entry->Active = kVbFalse;
+  if (ProcessLimit* entry = FirstWithProcessId(limits, dialog.pidText)) entry->TurnOff();
   WriteSelected(rows, u"");
 }
 

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "main_window/process_rows.h"
@@ -21,9 +23,14 @@ struct DialogValues {
 // overflow outside the range; a fraction rounds half to even.
 std::int32_t ToInt32(const std::u16string& text);
 
+// Holds the process of a new limit open, if it is still the one the list showed and
+// may be stopped at all; null otherwise.
+using ProcessOpener = std::function<std::shared_ptr<const LimitedProcess>(std::int32_t processId)>;
+
 // Add: the first free entry takes the process. Returns whether one was free; the row
 // shows the percentage only when the limit was really stored.
-bool CommandOK_Click(ProcessLimitTable& limits, const DialogValues& dialog, ProcessRows& rows);
+bool CommandOK_Click(ProcessLimitTable& limits, const DialogValues& dialog, ProcessRows& rows,
+                     const ProcessOpener& open);
 // Change: the first entry with the process id, active or not, takes the percentage.
 void CommandModify_Click(ProcessLimitTable& limits, const DialogValues& dialog, ProcessRows& rows);
 // Remove: the first entry with the process id is turned off; its fields stay.

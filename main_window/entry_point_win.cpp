@@ -6,13 +6,17 @@
 #include "main_window/form_main_win.h"
 #include "platform/message_loop_win.h"
 #include "throttling/exit_safety_win.h"
+#include "throttling/guard_win.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
+  if (const int code = tovrel::RunGuardIfAsked(); code >= 0) return code;
   tovrel::InstallExitSafety();
+  // Started before any limit exists; a turn starts another if this one is killed.
+  tovrel::TheGuard().EnsureRunning();
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
   ::OleInitialize(nullptr);
-  tovrel::FormMain form;
+  tovrel::FormMain form(&tovrel::TheGuard());
   form.Load();
   form.Show(showCommand);
   const int code = tovrel::win::RunMessageLoop();

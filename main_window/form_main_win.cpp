@@ -10,15 +10,13 @@
 #include "platform/message_loop_win.h"
 #include "resources/resource_ids.h"
 #include "throttling/exit_safety_win.h"
+#include "throttling/limited_process_win.h"
 
 namespace tovrel {
 
 namespace {
 
 constexpr wchar_t kClassName[] = L"Tovrel.FormMain";
-constexpr UINT_PTR kTimerLimit = 1;
-constexpr UINT kTimerLimitInterval = 1;
-
 
 constexpr COLORREF kLinkNormal = 0xFF0000;
 constexpr COLORREF kLinkHovered = 0x0000FF;
@@ -60,7 +58,7 @@ LRESULT CALLBACK LinkLabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_P
 
 }  // namespace
 
-FormMain::FormMain() {
+FormMain::FormMain(Guard* guard) : guard_(guard) {
   bigIcon_.reset(LoadAppIcon(::GetSystemMetrics(SM_CXICON)));
   smallIcon_.reset(LoadAppIcon(::GetSystemMetrics(SM_CXSMICON)));
   RegisterClassOnce(kClassName, bigIcon_.get(), smallIcon_.get());
@@ -84,7 +82,7 @@ void FormMain::Show(int showCommand) {
   ::ShowWindow(hwnd(), showCommand);
   ::UpdateWindow(hwnd());
   // The first pass comes only after the list has been filled.
-  ::SetTimer(hwnd(), kTimerLimit, kTimerLimitInterval, nullptr);
+  timerLimit_.Attach(hwnd(), kTimerLimitId);
 }
 
 void FormMain::CreateControls() {
@@ -170,12 +168,18 @@ void FormMain::SetLinkLook(bool hovered) {
 }
 
 void FormMain::CommandRefresh_Click() {
-  ListProcesses(list_, images_);
+  listedAt_ = ListProcesses(list_, images_);
   ReconcileLimits(ProcessLimits(), list_);
+  timerLimit_.Rearm();
+}
+
+std::shared_ptr<const LimitedProcess> FormMain::OpenForLimit(std::int32_t processId) const {
+  return OpenLimitedProcess(processId, listedAt_, guard_);
 }
 
 void FormMain::CommandLimit_Click() {
-  FormSetProcessCpuPercent dialog(hwnd(), ProcessLimits(), list_, bigIcon_.get(), smallIcon_.get());
+  FormSetProcessCpuPercent dialog(hwnd(), ProcessLimits(), list_, bigIcon_.get(), smallIcon_.get(),
+                                  [this](std::int32_t pid) { return OpenForLimit(pid); });
   LimitCommandServices services{
       [] { win::DoEvents(); },
       [](std::int32_t pid, const std::u16string& exe) { return GetProcessImagePath(pid, exe); },
@@ -183,6 +187,7 @@ void FormMain::CommandLimit_Click() {
         win::ShowMessage(hwnd(), text, title, MB_OK | MB_ICONEXCLAMATION);
       }};
   tovrel::CommandLimit_Click(list_, ProcessLimits(), dialog, services);
+  timerLimit_.Rearm();
 }
 
 bool FormMain::Form_Unload() {
@@ -191,33 +196,10 @@ bool FormMain::Form_Unload() {
   EndProgramNow(0);
 }
 
-void FormMain::TimerLimit_Timer() {
-  // Passes never nest, even if a tick was already queued when the timer went off.
-  if (passRunning_) return;
-  passRunning_ = true;
-  struct Reset {
-    bool& flag;
-    ~Reset() { flag = false; }
-  } reset{passRunning_};
-  LimitPass(ProcessLimits(), threads_, *this);
-}
-
-void FormMain::SetTimerEnabled(bool enabled) {
-  if (!hwnd()) return;
-  if (enabled)
-    ::SetTimer(hwnd(), kTimerLimit, kTimerLimitInterval, nullptr);
-  else
-    ::KillTimer(hwnd(), kTimerLimit);
-}
-
-void FormMain::DoEvents() { win::DoEvents(); }
-
-void FormMain::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
-
 LRESULT FormMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_TIMER:
-      if (wp == kTimerLimit) TimerLimit_Timer();
+      if (wp == kTimerLimitId) timerLimit_.OnTimer();
       return 0;
     case WM_APP:  // the pointer moved over the link label
       SetLinkLook(true);
@@ -249,7 +231,7 @@ LRESULT FormMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (wp) EndProgramNow(0);
       return 0;
     case WM_DESTROY:
-      ::KillTimer(hwnd(), kTimerLimit);
+      ::KillTimer(hwnd(), kTimerLimitId);
       ::PostQuitMessage(0);
       return 0;
     default:

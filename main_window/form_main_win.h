@@ -12,6 +12,8 @@
 #include "platform/handles_win.h"
 #include "platform/window_win.h"
 #include "throttling/limit_pass.h"
+#include "throttling/limit_timer_win.h"
+#include "throttling/guard_win.h"
 #include "throttling/thread_control_win.h"
 
 namespace tovrel {
@@ -38,9 +40,13 @@ inline const std::u16string kMainTitle = u"Tovrel Beta 0.0.1";
 inline const std::u16string kExitPrompt = u"退出后将失去对所有程序CPU使用率的限制。";
 inline const std::u16string kExitTitle = u"确定要退出吗？";
 
-class FormMain : public win::Window, private LimitHost {
+class FormMain : public win::Window {
  public:
-  FormMain();
+  // With a guard, a forced end of Tovrel cannot leave a limited process frozen.
+  explicit FormMain(Guard* guard = nullptr);
+
+  // TimerLimit's id among the window's timers.
+  static constexpr UINT_PTR kTimerLimitId = 1;
   ~FormMain() override;
 
   // Form_Load, then the window is shown and TimerLimit starts.
@@ -52,6 +58,8 @@ class FormMain : public win::Window, private LimitHost {
   void CommandLimit_Click();
   // The exit question; true when the window may close (on Yes the program ends at once).
   bool Form_Unload();
+  // Holds a newly limited process open, if it is still the one the last refresh listed.
+  std::shared_ptr<const LimitedProcess> OpenForLimit(std::int32_t processId) const;
 
  private:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -60,13 +68,7 @@ class FormMain : public win::Window, private LimitHost {
   void Layout();
   void OnDpiChanged(int dpi, const RECT& suggested);
   void Form_Load();
-  void TimerLimit_Timer();
   void SetLinkLook(bool hovered);
-
-  // LimitHost: the pass's view of this window.
-  void SetTimerEnabled(bool enabled) override;
-  void DoEvents() override;
-  void Sleep(std::uint32_t milliseconds) override;
 
   int dpi_ = 96;
   win::UniqueGdi<HFONT> font_;
@@ -81,8 +83,10 @@ class FormMain : public win::Window, private LimitHost {
   win::CommandWindow* commandRefresh_ = nullptr;
   win::CommandWindow* commandLimit_ = nullptr;
   bool linkHovered_ = false;
-  bool passRunning_ = false;
-  Win32ThreadControl threads_;
+  std::uint64_t listedAt_ = 0;  // system time of the last refresh's snapshot
+  Guard* guard_;
+  Win32ThreadControl threads_{guard_};
+  LimitTimer timerLimit_{ProcessLimits(), threads_};
 };
 
 }  // namespace tovrel

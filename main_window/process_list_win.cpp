@@ -6,6 +6,7 @@
 #include "main_window/file_icon_win.h"
 #include "main_window/process_rows.h"
 #include "platform/handles_win.h"
+#include "throttling/limited_process_win.h"
 
 namespace tovrel {
 
@@ -43,12 +44,13 @@ std::u16string GetProcessImagePath(std::int32_t processId, const std::u16string&
   return u"";
 }
 
-void ListProcesses(win::ListView& list, win::KeyedImageList& images) {
+std::uint64_t ListProcesses(win::ListView& list, win::KeyedImageList& images) {
   list.Clear();
   list.SetSmallImageList(nullptr);
   images.Clear();
+  const std::uint64_t listedAt = SystemTimeNow();
   win::UniqueSnapshot snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  if (!snapshot) return;
+  if (!snapshot) return listedAt;
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof(entry);
   for (BOOL ok = ::Process32FirstW(snapshot.get(), &entry); ok; ok = ::Process32NextW(snapshot.get(), &entry)) {
@@ -66,6 +68,7 @@ void ListProcesses(win::ListView& list, win::KeyedImageList& images) {
     if (image >= 0) list.SetRowImage(row, images.Find(key));  // the row refers to its image by key
   }
   list.SelectFirstAfterRefill();
+  return listedAt;
 }
 
 }  // namespace tovrel

@@ -12,7 +12,8 @@ namespace tovrel {
 // name (compared without regard to case), or the empty text.
 std::u16string GetProcessImagePath(std::int32_t processId, const std::u16string& exeName);
 
-// Clears and refills the list and its small icons, in snapshot order.
-void ListProcesses(win::ListView& list, win::KeyedImageList& images);
+// Clears and refills the list and its small icons, in snapshot order. Returns the
+// system time just before the snapshot: every listed process was created by then.
+std::uint64_t ListProcesses(win::ListView& list, win::KeyedImageList& images);
 
 }  // namespace tovrel

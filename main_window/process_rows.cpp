@@ -44,7 +44,7 @@ void ReconcileLimits(ProcessLimitTable& limits, ProcessRows& rows) {
         notFound = false;
       }
     }
-    if (notFound) entry.Active = kVbFalse;
+    if (notFound) entry.TurnOff();
   }
 }
 

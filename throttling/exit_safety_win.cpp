@@ -31,16 +31,22 @@ void InstallExitSafety() {
     HeldSuspension::Instance().Release();
     std::abort();
   });
-  // The default 15.6 ms tick would stretch a 3 ms turn five-fold on Windows.
-  g_timerPeriodSet = ::timeBeginPeriod(1) == TIMERR_NOERROR;
+}
+
+void HoldFineTimerResolution(bool hold) noexcept {
+  if (hold == g_timerPeriodSet) return;
+  if (hold) {
+    // The default 15.6 ms tick would stretch a 3 ms turn five-fold on Windows.
+    g_timerPeriodSet = ::timeBeginPeriod(1) == TIMERR_NOERROR;
+  } else {
+    ::timeEndPeriod(1);
+    g_timerPeriodSet = false;
+  }
 }
 
 void ReleaseBeforeEnding() noexcept {
   HeldSuspension::Instance().Release();
-  if (g_timerPeriodSet) {
-    ::timeEndPeriod(1);
-    g_timerPeriodSet = false;
-  }
+  HoldFineTimerResolution(false);
 }
 
 void EndProgramNow(unsigned exitCode) {

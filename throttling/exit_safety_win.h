@@ -3,8 +3,11 @@
 
 namespace tovrel {
 
-// Unhandled-exception filter and a 1 ms system timer resolution for the turn sleeps.
+// Unhandled-exception filter, atexit and terminate handlers.
 void InstallExitSafety();
+// Asks for the 1 ms system timer resolution the turn sleeps and timers need, or gives
+// it back; held only while a limit is active, as it costs the whole machine power.
+void HoldFineTimerResolution(bool hold) noexcept;
 // Resumes what is held, restores the timer resolution and ends the process now.
 [[noreturn]] void EndProgramNow(unsigned exitCode);
 // For WM_ENDSESSION and other ends the program does not choose.

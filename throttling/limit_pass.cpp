@@ -1,12 +1,43 @@
 #include "throttling/limit_pass.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace tovrel {
 
+namespace {
+
+// A timer may fire a little before the moment it was armed for; a turn that early is
+// served rather than pushed back by a whole timer period.
+constexpr LimitTime kDueSlack = std::chrono::milliseconds(1);
+
+}  // namespace
+
 std::uint32_t TurnSleepMilliseconds(std::int32_t cpuPercent) {
   const std::int32_t d = Mul32(Sub32(100, cpuPercent), 3);
   return d < 0 ? 0u : static_cast<std::uint32_t>(d);
+}
+
+std::chrono::milliseconds RunTime(std::int32_t cpuPercent) {
+  return std::chrono::milliseconds(std::clamp(cpuPercent, 0, 100) * 3);
+}
+
+bool TurnDue(const ProcessLimit& entry, LimitTime now) {
+  if (!entry.LastResumed) return true;
+  return now - *entry.LastResumed + kDueSlack >= RunTime(entry.CpuPercent);
+}
+
+std::optional<std::chrono::milliseconds> NextPassDelay(const ProcessLimitTable& limits, LimitTime now) {
+  std::optional<LimitTime> first;
+  for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
+    const ProcessLimit& entry = limits(i);
+    if (entry.Active != kVbTrue) continue;
+    const LimitTime due = entry.LastResumed ? *entry.LastResumed + RunTime(entry.CpuPercent) : now;
+    first = first ? std::min(*first, due) : due;
+  }
+  if (!first) return std::nullopt;
+  if (*first <= now) return std::chrono::milliseconds(0);
+  return std::chrono::ceil<std::chrono::milliseconds>(*first - now);
 }
 
 HeldSuspension& HeldSuspension::Instance() {
@@ -24,44 +55,45 @@ void HeldSuspension::Release() noexcept {
   if (!held_) return;
   SuspendedThreads threads = std::move(*held_);
   held_.reset();
-  try {
-    control_->ResumeAllThreads(threads);
-  } catch (...) {
-    // Resumption never reports failure; nothing more can be done for these threads.
-  }
+  control_->ResumeAllThreads(std::move(threads));
 }
 
 namespace {
 
-// The timer comes back on and a held process is resumed on every way out of the pass.
+// A held process is resumed on every way out of the pass, and the timer is armed for
+// what the table holds by then.
 class PassScope {
  public:
-  explicit PassScope(LimitHost& host) : host_(host) { host_.SetTimerEnabled(false); }
+  PassScope(ProcessLimitTable& limits, LimitHost& host) : limits_(limits), host_(host) { host_.StopTimer(); }
   ~PassScope() {
     HeldSuspension::Instance().Release();
-    host_.SetTimerEnabled(true);
+    host_.ArmTimer(NextPassDelay(limits_, host_.Now()));
   }
   PassScope(const PassScope&) = delete;
   PassScope& operator=(const PassScope&) = delete;
 
  private:
+  ProcessLimitTable& limits_;
   LimitHost& host_;
 };
 
 }  // namespace
 
 void LimitPass(ProcessLimitTable& limits, ThreadControl& threads, LimitHost& host) {
-  PassScope scope(host);
+  PassScope scope(limits, host);
   HeldSuspension& held = HeldSuspension::Instance();
   for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
     host.DoEvents();
-    if (limits(i).Active == kVbTrue) {
-      const std::int32_t pid = limits(i).ProcessId;
-      held.Hold(threads, threads.SuspendAllThreads(pid));
+    ProcessLimit& entry = limits(i);
+    if (entry.Active == kVbTrue && TurnDue(entry, host.Now())) {
+      const std::uint32_t adds = entry.Adds;
+      held.Hold(threads, threads.SuspendAllThreads(entry.ProcessId, entry.Process));
       host.DoEvents();
       // Read again: a handler in the yield may have changed the percentage.
-      host.Sleep(TurnSleepMilliseconds(limits(i).CpuPercent));
+      host.Sleep(TurnSleepMilliseconds(entry.CpuPercent));
       held.Release();
+      // An entry reused by an add during the yield keeps the add's fresh schedule.
+      if (entry.Adds == adds) entry.LastResumed = host.Now();
     }
     host.DoEvents();
   }

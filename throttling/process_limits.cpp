@@ -1,9 +1,27 @@
 #include "throttling/process_limits.h"
 
+#include <utility>
+
 namespace tovrel {
 
 namespace {
 constexpr int kErrSubscriptOutOfRange = 9;
+}
+
+void ProcessLimit::Add(std::int32_t processId, const std::u16string& imagePath, std::int32_t cpuPercent,
+                       std::shared_ptr<const LimitedProcess> process) {
+  Active = kVbTrue;
+  ProcessId = processId;
+  ImagePath = imagePath;
+  CpuPercent = cpuPercent;
+  Process = std::move(process);
+  LastResumed.reset();
+  ++Adds;
+}
+
+void ProcessLimit::TurnOff() {
+  Active = kVbFalse;
+  Process.reset();
 }
 
 ProcessLimit& ProcessLimitTable::operator()(int index) {

@@ -2,18 +2,41 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/run_time_error.h"
+#include "throttling/thread_control.h"
 
 namespace tovrel {
+
+// A moment on the limiting cycle's monotonic clock.
+using LimitTime = std::chrono::microseconds;
 
 struct ProcessLimit {
   VbBool Active = kVbFalse;
   std::int32_t ProcessId = 0;
   std::int32_t CpuPercent = 0;
   std::u16string ImagePath;  // lower case, as the dialog shows it; not used by the cycle
+
+  // Shown nowhere. The process itself while the limit is active; null when it could not
+  // be held open, was not the listed one or must never be stopped: then no turn of this
+  // entry suspends anything.
+  std::shared_ptr<const LimitedProcess> Process;
+  // When the last turn resumed the process; none until the first turn, so a new limit
+  // is due at once.
+  std::optional<LimitTime> LastResumed;
+  // Counts adds, so a turn can tell that its entry was reused while it held it.
+  std::uint32_t Adds = 0;
+
+  // What an add stores, with a fresh schedule.
+  void Add(std::int32_t processId, const std::u16string& imagePath, std::int32_t cpuPercent,
+           std::shared_ptr<const LimitedProcess> process);
+  // Turning off changes Active only, as far as anyone can see; the process is let go.
+  void TurnOff();
 };
 
 class ProcessLimitTable {

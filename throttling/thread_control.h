@@ -2,22 +2,44 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace tovrel {
 
+// A limited process as the platform holds it open while its limit is active: the
+// system never hands its id to another process meanwhile.
+class LimitedProcess {
+ public:
+  virtual ~LimitedProcess() = default;
+  // Nothing of an ended process is left to suspend.
+  virtual bool Ended() const = 0;
+};
+
+// One thread a suspension stopped, with the platform's handle to it.
+struct SuspendedThread {
+  std::uint32_t id = 0;
+  void* handle = nullptr;  // open until the resumption, so a reused id is never touched
+  std::uint32_t slot = 0;  // its line in the guard's record
+};
+
 // The threads one suspension actually stopped; the matching resumption restarts
-// exactly these and nothing else.
+// exactly these, each once, and nothing else.
 struct SuspendedThreads {
   std::int32_t processId = 0;
-  std::vector<std::uint32_t> threadIds;
+  std::shared_ptr<const LimitedProcess> process;  // kept open until the resumption
+  std::vector<SuspendedThread> threads;
 };
 
 class ThreadControl {
  public:
   virtual ~ThreadControl() = default;
-  virtual SuspendedThreads SuspendAllThreads(std::int32_t processId) = 0;
-  virtual void ResumeAllThreads(const SuspendedThreads& suspended) = 0;
+  // Suspends every thread of the process. A null process (one that could not be held
+  // open, or may never be stopped) suspends nothing.
+  virtual SuspendedThreads SuspendAllThreads(std::int32_t processId,
+                                             std::shared_ptr<const LimitedProcess> process) = 0;
+  // Never reports failure; a thread that has ended meanwhile is simply skipped.
+  virtual void ResumeAllThreads(SuspendedThreads suspended) noexcept = 0;
 };
 
 }  // namespace tovrel

@@ -1,41 +1,142 @@
 #include "throttling/thread_control_win.h"
 
 #include <windows.h>
-#include <tlhelp32.h>
+#include <winternl.h>
+
+#include <algorithm>
+#include <cstddef>
 
 #include "platform/handles_win.h"
+#include "throttling/guard_win.h"
+#include "throttling/limited_process_win.h"
 
 namespace tovrel {
 
-SuspendedThreads Win32ThreadControl::SuspendAllThreads(std::int32_t processId) {
-  SuspendedThreads result;
-  result.processId = processId;
-  // Our own UI thread would stop inside the call with nobody left to resume it.
-  if (static_cast<DWORD>(processId) == ::GetCurrentProcessId()) return result;
-  win::UniqueSnapshot snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-  if (!snapshot) return result;
-  THREADENTRY32 entry{};
-  entry.dwSize = sizeof(entry);
-  for (BOOL ok = ::Thread32First(snapshot.get(), &entry); ok; ok = ::Thread32Next(snapshot.get(), &entry)) {
-    if (entry.th32OwnerProcessID != static_cast<DWORD>(processId)) continue;
-    win::UniqueHandle thread(::OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID));
-    if (!thread) continue;
-    // Recorded first, so a thread is never stopped without a record; only a suspension
-    // that took place stays recorded to be balanced later.
-    result.threadIds.push_back(entry.th32ThreadID);
-    if (::SuspendThread(thread.get()) == static_cast<DWORD>(-1)) result.threadIds.pop_back();
+namespace {
+
+// The records are walked by hand: the layout relied on is the 64-bit one.
+static_assert(offsetof(SYSTEM_PROCESS_INFORMATION, NextEntryOffset) == 0x00);
+static_assert(offsetof(SYSTEM_PROCESS_INFORMATION, NumberOfThreads) == 0x04);
+static_assert(offsetof(SYSTEM_PROCESS_INFORMATION, UniqueProcessId) == 0x50);
+static_assert(sizeof(SYSTEM_PROCESS_INFORMATION) == 0x100);  // the thread records follow
+static_assert(offsetof(SYSTEM_THREAD_INFORMATION, ClientId) == 0x28);
+static_assert(sizeof(SYSTEM_THREAD_INFORMATION) == 0x50);
+
+constexpr ULONG kSystemProcessInformation = 5;
+constexpr NTSTATUS kInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004);
+constexpr std::size_t kFirstBufferBytes = 64 * 1024;
+constexpr std::size_t kMostBufferBytes = 64 * 1024 * 1024;
+
+// A thread stopped with no line in the guard's record.
+constexpr std::uint32_t kUnrecorded = SuspensionRecord::kCapacity;
+
+using QuerySystemInformationFn = NTSTATUS(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
+
+// Not in the import library on every system, so it is looked up once at run time.
+QuerySystemInformationFn QuerySystemInformation() {
+  static const auto fn = reinterpret_cast<QuerySystemInformationFn>(
+      ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation"));
+  return fn;
+}
+
+bool TakeSnapshot(std::vector<std::uint64_t>& buffer, std::size_t& bytes) {
+  const QuerySystemInformationFn query = QuerySystemInformation();
+  if (!query) return false;
+  if (buffer.empty()) buffer.resize(kFirstBufferBytes / sizeof(std::uint64_t));
+  for (;;) {
+    const std::size_t size = buffer.size() * sizeof(std::uint64_t);
+    ULONG needed = 0;
+    const NTSTATUS status = query(kSystemProcessInformation, buffer.data(), static_cast<ULONG>(size), &needed);
+    if (status == kInfoLengthMismatch) {
+      // Threads come and go between the calls: leave room for more than was asked.
+      const std::size_t grown = std::max<std::size_t>(size * 2, needed + needed / 4);
+      if (grown > kMostBufferBytes) return false;
+      buffer.assign(grown / sizeof(std::uint64_t) + 1, 0);
+      continue;
+    }
+    if (status < 0) return false;
+    bytes = needed != 0 && needed <= size ? needed : size;
+    return true;
   }
+}
+
+}  // namespace
+
+bool ThreadIdsOfProcess(std::uint32_t processId, std::vector<std::uint64_t>& buffer, std::vector<std::uint32_t>& ids) {
+  ids.clear();
+  std::size_t bytes = 0;
+  if (!TakeSnapshot(buffer, bytes)) return false;
+  const auto* base = reinterpret_cast<const std::byte*>(buffer.data());
+  std::size_t at = 0;
+  for (;;) {
+    if (at + sizeof(SYSTEM_PROCESS_INFORMATION) > bytes) break;
+    const auto* process = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(base + at);
+    const std::size_t threadsEnd =
+        at + sizeof(SYSTEM_PROCESS_INFORMATION) + std::size_t{process->NumberOfThreads} * sizeof(SYSTEM_THREAD_INFORMATION);
+    if (threadsEnd > bytes) break;  // a record that does not fit is not trusted
+    if (static_cast<std::uint32_t>(reinterpret_cast<ULONG_PTR>(process->UniqueProcessId)) == processId) {
+      const auto* threads = reinterpret_cast<const SYSTEM_THREAD_INFORMATION*>(process + 1);
+      for (ULONG i = 0; i < process->NumberOfThreads; ++i)
+        ids.push_back(static_cast<std::uint32_t>(reinterpret_cast<ULONG_PTR>(threads[i].ClientId.UniqueThread)));
+      return true;
+    }
+    if (process->NextEntryOffset == 0) break;
+    at += process->NextEntryOffset;
+  }
+  return true;
+}
+
+SuspendedThreads Win32ThreadControl::SuspendAllThreads(std::int32_t processId,
+                                                      std::shared_ptr<const LimitedProcess> process) {
+  SuspendedThreads result{processId, std::move(process), {}};
+  const auto pid = static_cast<DWORD>(processId);
+  // Our own UI thread would stop inside the call with nobody left to resume it.
+  if (!result.process || pid == ::GetCurrentProcessId() || result.process->Ended()) return result;
+  if (!ThreadIdsOfProcess(pid, snapshot_, ids_)) return result;
+  // Room for every thread up front: from the first suspension on nothing may throw.
+  result.threads.reserve(ids_.size());
+  // Where no guard can run (or be told which process this is), the turn goes on with
+  // the safety nets of Tovrel's own process only.
+  SuspensionRecord* record = nullptr;
+  if (guard_ && guard_->EnsureRunning()) {
+    const auto* held = dynamic_cast<const Win32LimitedProcess*>(result.process.get());
+    if (const std::uint64_t inGuard = held ? held->HandleInGuard() : 0) {
+      record = guard_->record();
+      record->BeginHold(pid, inGuard);
+    }
+  }
+  for (const std::uint32_t id : ids_) {
+    win::UniqueHandle thread(::OpenThread(THREAD_SUSPEND_RESUME | THREAD_QUERY_LIMITED_INFORMATION, FALSE, id));
+    if (!thread) continue;
+    // The thread may have ended and its id passed to a thread of another process.
+    if (::GetProcessIdOfThread(thread.get()) != pid) continue;
+    std::uint32_t line = kUnrecorded;
+    if (record) {
+      const std::optional<std::uint32_t> added = record->Add(id);
+      if (!added) break;  // the record is full: what it cannot hold is not stopped
+      line = *added;
+    }
+    if (::SuspendThread(thread.get()) == static_cast<DWORD>(-1)) {
+      if (record) record->Set(line, SuspensionRecord::ThreadState::kNone);
+      continue;
+    }
+    if (record) record->Set(line, SuspensionRecord::ThreadState::kSuspended);
+    result.threads.push_back({id, thread.release(), line});
+  }
+  // A hold that stopped nothing leaves nothing for the guard to do.
+  if (record && result.threads.empty()) record->EndHold();
   return result;
 }
 
-void Win32ThreadControl::ResumeAllThreads(const SuspendedThreads& suspended) {
-  for (std::uint32_t id : suspended.threadIds) {
-    win::UniqueHandle thread(::OpenThread(THREAD_SUSPEND_RESUME | THREAD_QUERY_LIMITED_INFORMATION, FALSE, id));
-    if (!thread) continue;
-    // A thread id may have been reused by another process since the suspension.
-    if (::GetProcessIdOfThread(thread.get()) != static_cast<DWORD>(suspended.processId)) continue;
-    ::ResumeThread(thread.get());
+void Win32ThreadControl::ResumeAllThreads(SuspendedThreads suspended) noexcept {
+  SuspensionRecord* record = guard_ ? guard_->record() : nullptr;
+  for (const SuspendedThread& t : suspended.threads) {
+    if (record) record->Set(t.slot, SuspensionRecord::ThreadState::kResuming);
+    ::ResumeThread(t.handle);
+    if (record) record->Set(t.slot, SuspensionRecord::ThreadState::kNone);
+    ::CloseHandle(t.handle);
   }
+  if (record) record->EndHold();
 }
 
 }  // namespace tovrel

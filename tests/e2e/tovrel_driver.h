@@ -11,6 +11,8 @@
 #include <thread>
 
 #include "../win/child_process.h"
+#include "limit_dialog/form_set_percent_win.h"
+#include "main_window/form_main_win.h"
 #include "png_file.h"
 
 namespace tovrel::test {
@@ -86,10 +88,11 @@ inline bool SaveWindowShot(HWND hwnd, const std::wstring& name) {
   return SaveScreenRect(r, L"..\\screenshots\\" + name);
 }
 
-// Tovrel.exe started from the build folder, ended (if still running) with the test.
+// Tovrel.exe (by default the one beside this program), ended if still running with
+// the object.
 class TovrelApp {
  public:
-  TovrelApp() : process_(L"\"" + ExeDir() + L"Tovrel.exe\"") {
+  explicit TovrelApp(const std::wstring& exe = ExeDir() + L"Tovrel.exe") : process_(L"\"" + exe + L"\"") {
     WaitUntil([&] { return (main_ = FindTopLevel(process_.pid(), L"Tovrel.FormMain")) != nullptr; }, 20000);
     if (main_) {
       list_ = ::GetDlgItem(main_, 100);
@@ -145,6 +148,13 @@ class TovrelApp {
 
   HWND Button(int id) const { return ::GetDlgItem(main_, id); }
 
+  // Presses 刷新 and waits until the list has been filled again.
+  void Refresh() const {
+    ClickControl(Button(kCommandRefresh));
+    ::Sleep(200);
+    WaitUntil([&] { return RowCount() > 0; });
+  }
+
   HWND WaitForDialog() const {
     HWND dialog = nullptr;
     WaitUntil([&] { return (dialog = FindTopLevel(process_.pid(), L"Tovrel.FormSetProcessCpuPercent")) != nullptr; });
@@ -154,6 +164,46 @@ class TovrelApp {
     HWND box = nullptr;
     WaitUntil([&] { return (box = FindTopLevel(process_.pid(), L"#32770")) != nullptr; });
     return box;
+  }
+
+  // Opens the dialog for the process's row as a user would; the dialog or null.
+  HWND OpenDialogFor(DWORD pid) const {
+    const int row = RowOfPid(pid);
+    if (row == 0) return nullptr;
+    SelectRow(row);
+    ClickControl(Button(kCommandLimit));
+    return WaitForDialog();
+  }
+
+  // Moves the dialog's slider with the keyboard: Home, then Right until the value.
+  static void SlideTo(HWND dialog, int value) {
+    HWND slider = ::GetDlgItem(dialog, kSliderPercent);
+    ::PostMessageW(slider, WM_KEYDOWN, VK_HOME, 0);
+    ::PostMessageW(slider, WM_KEYUP, VK_HOME, 0);
+    for (int v = 1; v < value; ++v) {
+      ::PostMessageW(slider, WM_KEYDOWN, VK_RIGHT, 0);
+      ::PostMessageW(slider, WM_KEYUP, VK_RIGHT, 0);
+    }
+    WaitUntil([&] { return TextOf(::GetDlgItem(dialog, kLabelPercent)) == std::to_wstring(value); });
+  }
+
+  // Clicks one of the dialog's buttons; true once the dialog is gone.
+  static bool PressAndWaitGone(HWND dialog, int buttonId) {
+    ClickControl(::GetDlgItem(dialog, buttonId));
+    return WaitUntil([&] { return !::IsWindow(dialog); });
+  }
+
+  // The whole user's road: row, 限制, slider, then 确定 (a new limit) or 调整 (a change).
+  bool SetLimit(DWORD pid, int percent) const {
+    HWND dialog = OpenDialogFor(pid);
+    if (!dialog) return false;
+    SlideTo(dialog, percent);
+    const bool change = ::IsWindowVisible(::GetDlgItem(dialog, kCommandModify)) != FALSE;
+    return PressAndWaitGone(dialog, change ? kCommandModify : kCommandOk);
+  }
+  bool ReleaseLimit(DWORD pid) const {
+    HWND dialog = OpenDialogFor(pid);
+    return dialog && PressAndWaitGone(dialog, kCommandFree);
   }
 
  private:

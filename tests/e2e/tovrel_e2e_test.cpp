@@ -89,30 +89,10 @@ class WholeJob : public ::testing::Test {
     app = std::make_unique<TovrelApp>();
   }
 
-  // Opens the dialog for the child's row; the dialog or null.
-  HWND OpenDialogFor(DWORD pid) {
-    const int row = app->RowOfPid(pid);
-    if (row == 0) return nullptr;
-    app->SelectRow(row);
-    ClickControl(app->Button(kCommandLimit));
-    return app->WaitForDialog();
-  }
-
-  // Moves the slider with the keyboard: Home, then Right until the value.
-  static void SlideTo(HWND dialog, int value) {
-    HWND slider = ::GetDlgItem(dialog, kSliderPercent);
-    ::PostMessageW(slider, WM_KEYDOWN, VK_HOME, 0);
-    ::PostMessageW(slider, WM_KEYUP, VK_HOME, 0);
-    for (int v = 1; v < value; ++v) {
-      ::PostMessageW(slider, WM_KEYDOWN, VK_RIGHT, 0);
-      ::PostMessageW(slider, WM_KEYUP, VK_RIGHT, 0);
-    }
-    WaitUntil([&] { return TextOf(::GetDlgItem(dialog, kLabelPercent)) == std::to_wstring(value); });
-  }
-
-  void PressAndWaitGone(HWND dialog, int buttonId) {
-    ClickControl(::GetDlgItem(dialog, buttonId));
-    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(dialog); }));
+  HWND OpenDialogFor(DWORD pid) { return app->OpenDialogFor(pid); }
+  static void SlideTo(HWND dialog, int value) { TovrelApp::SlideTo(dialog, value); }
+  static void PressAndWaitGone(HWND dialog, int buttonId) {
+    ASSERT_TRUE(TovrelApp::PressAndWaitGone(dialog, buttonId));
   }
 
   std::wstring PercentOf(DWORD pid) { return app->Cell(app->RowOfPid(pid), 3); }
@@ -239,6 +219,39 @@ TEST_F(WholeJob, ExitWhileATurnHoldsTheChildSuspendedLeavesItRunning) {
   if (!heldWhenAsked) GTEST_SKIP() << "the question never came during a turn";
   ASSERT_EQ(::WaitForSingleObject(app->process(), 10000), static_cast<DWORD>(WAIT_OBJECT_0));
   EXPECT_TRUE(AllThreadsRunning(a));
+  EXPECT_GT(CpuSharePercent(a, 500), 10.0);
+}
+
+TEST_F(WholeJob, KillingTovrelOrItsGuardNeverLeavesTheChildFrozen) {
+  ASSERT_NE(app->main(), nullptr);
+  const DWORD a = children[0]->pid();
+  ASSERT_TRUE(app->SetLimit(a, 1));
+  auto guardOf = [&] {
+    const std::vector<DWORD> guards = ChildrenOf(app->pid());
+    return guards.size() == 1 ? guards[0] : 0;
+  };
+  ASSERT_TRUE(WaitUntil([&] { return guardOf() != 0; }));
+  // The guard's own row is one Tovrel never stops, like its own.
+  const DWORD first = guardOf();
+  app->Refresh();
+  ASSERT_NE(app->RowOfPid(first), 0);
+  ASSERT_TRUE(app->SetLimit(first, 1));
+  ::Sleep(500);
+  EXPECT_TRUE(AllThreadsRunning(first));
+
+  // "End process tree" takes the guard first: the next turn starts another.
+  HANDLE guard = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, first);
+  ASSERT_NE(guard, nullptr);
+  ::TerminateProcess(guard, 1);
+  ::WaitForSingleObject(guard, 5000);
+  ::CloseHandle(guard);
+  ASSERT_TRUE(WaitUntil([&] { return guardOf() != 0 && guardOf() != first; }));
+
+  // Then Tovrel itself, while a turn holds the child (1 %: almost all the time).
+  ASSERT_TRUE(WaitUntil([&] { return !AllThreadsRunning(a); }));
+  ::TerminateProcess(app->process(), 1);
+  ASSERT_EQ(::WaitForSingleObject(app->process(), 10000), static_cast<DWORD>(WAIT_OBJECT_0));
+  EXPECT_TRUE(WaitUntil([&] { return AllThreadsRunning(a); }, 5000)) << "the child stayed frozen";
   EXPECT_GT(CpuSharePercent(a, 500), 10.0);
 }
 

@@ -52,9 +52,19 @@ TEST(NumericValue, ReadsTheLeadingNumber) {
   EXPECT_THROW(ToInt32(u"abc"), RunTimeError);
 }
 
+// A process held open by a limit; the test sees whether anything still holds it.
+struct HeldOpen : LimitedProcess {
+  bool Ended() const override { return false; }
+};
+
 struct DialogFixture : ::testing::Test {
   ProcessLimitTable t;
   FakeRows rows;
+  std::vector<std::int32_t> opened;
+  ProcessOpener open = [this](std::int32_t pid) {
+    opened.push_back(pid);
+    return std::make_shared<HeldOpen>();
+  };
   void SetUp() override {
     rows.Add(u"500", u"busy.exe", u"");
     rows.Add(u"600", u"other.exe", u"");
@@ -64,7 +74,7 @@ struct DialogFixture : ::testing::Test {
 TEST_F(DialogFixture, OkFillsTheFirstFreeEntryAndTheSelectedRow) {
   t(1) = {kVbTrue, 1, 20, u"x"};
   rows.selected = 2;
-  EXPECT_TRUE(CommandOK_Click(t, {u"600", u"c:\\other.exe", 40}, rows));
+  EXPECT_TRUE(CommandOK_Click(t, {u"600", u"c:\\other.exe", 40}, rows, open));
   EXPECT_EQ(t(2).Active, kVbTrue);
   EXPECT_EQ(t(2).ProcessId, 600);
   EXPECT_EQ(t(2).ImagePath, u"c:\\other.exe");
@@ -74,9 +84,33 @@ TEST_F(DialogFixture, OkFillsTheFirstFreeEntryAndTheSelectedRow) {
   EXPECT_EQ(rows.SubItem(1, kSubPercent), u"");
 }
 
+TEST_F(DialogFixture, TheProcessIsHeldWhileItsLimitIsActiveAndLetGoWhenItIsTurnedOff) {
+  rows.selected = 1;
+  ASSERT_TRUE(CommandOK_Click(t, {u"500", u"p", 40}, rows, open));
+  EXPECT_EQ(opened, std::vector<std::int32_t>{500});
+  std::weak_ptr<const LimitedProcess> first = t(1).Process;
+  EXPECT_FALSE(first.expired());
+  CommandFree_Click(t, {u"500", u"p", 40}, rows);
+  EXPECT_TRUE(first.expired()) << "a released limit still holds its process";
+
+  // Reused by a later add: the new process, and a schedule that starts afresh.
+  t(1).LastResumed = LimitTime(5000);
+  ASSERT_TRUE(CommandOK_Click(t, {u"600", u"q", 30}, rows, open));
+  EXPECT_FALSE(t(1).LastResumed.has_value());
+  std::weak_ptr<const LimitedProcess> second = t(1).Process;
+  EXPECT_FALSE(second.expired());
+  ReconcileLimits(t, rows);  // 600 is still listed: kept
+  EXPECT_FALSE(second.expired());
+  rows.rows.erase(rows.rows.begin() + 1);
+  ReconcileLimits(t, rows);  // 600 has ended
+  EXPECT_EQ(t(1).Active, kVbFalse);
+  EXPECT_TRUE(second.expired()) << "a limit dropped by the refresh still holds its process";
+}
+
 TEST_F(DialogFixture, OkWithNoFreeEntryStoresNothingAndLeavesTheRowEmpty) {
   for (int i = 1; i <= 3; ++i) t(i) = {kVbTrue, i, 20, u"x"};
-  EXPECT_FALSE(CommandOK_Click(t, {u"500", u"p", 40}, rows));
+  EXPECT_FALSE(CommandOK_Click(t, {u"500", u"p", 40}, rows, open));
+  EXPECT_TRUE(opened.empty()) << "nothing to hold without a free entry";
   EXPECT_EQ(rows.SubItem(1, kSubPercent), u"");
   for (int i = 1; i <= 3; ++i) EXPECT_EQ(t(i).ProcessId, i);
 }

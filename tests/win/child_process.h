@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "object_probes.h"
+
 namespace tovrel::test {
 
 inline std::wstring ExeDir() {
@@ -56,6 +58,31 @@ inline std::vector<DWORD> ThreadIdsOf(DWORD pid) {
   return ids;
 }
 
+inline std::vector<DWORD> ProcessIdsNamed(const wchar_t* exeName) {
+  std::vector<DWORD> ids;
+  HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snap == INVALID_HANDLE_VALUE) return ids;
+  PROCESSENTRY32W e{};
+  e.dwSize = sizeof(e);
+  for (BOOL ok = ::Process32FirstW(snap, &e); ok; ok = ::Process32NextW(snap, &e))
+    if (::lstrcmpiW(e.szExeFile, exeName) == 0) ids.push_back(e.th32ProcessID);
+  ::CloseHandle(snap);
+  return ids;
+}
+
+// Processes started by the given one (still running or not yet reaped by the system).
+inline std::vector<DWORD> ChildrenOf(DWORD parent) {
+  std::vector<DWORD> ids;
+  HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snap == INVALID_HANDLE_VALUE) return ids;
+  PROCESSENTRY32W e{};
+  e.dwSize = sizeof(e);
+  for (BOOL ok = ::Process32FirstW(snap, &e); ok; ok = ::Process32NextW(snap, &e))
+    if (e.th32ParentProcessID == parent && e.th32ProcessID != parent) ids.push_back(e.th32ProcessID);
+  ::CloseHandle(snap);
+  return ids;
+}
+
 // CPU time of a process in milliseconds, summed over its threads (Wine does not report
 // another process's times through GetProcessTimes).
 inline double CpuMilliseconds(DWORD pid) {
@@ -71,17 +98,6 @@ inline double CpuMilliseconds(DWORD pid) {
     ::CloseHandle(t);
   }
   return total;
-}
-
-// Kernel handles open in this process, found by probing handle values (Wine's
-// GetProcessHandleCount and GetGuiResources answer 0 whatever is open).
-inline int CountOpenHandles() {
-  int n = 0;
-  for (ULONG_PTR value = 4; value < 0x4000; value += 4) {
-    DWORD flags = 0;
-    if (::GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++n;
-  }
-  return n;
 }
 
 // Previous suspend count of a thread, leaving the count as it was.

@@ -2,8 +2,6 @@
 // orders, focus movement, access keys, window shape, the backing surface and GDI hygiene.
 #include "button_control/command_window_win.h"
 
-#include <winternl.h>
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -14,6 +12,7 @@
 #include <vector>
 
 #include "button_control/button_layout.h"
+#include "object_probes.h"
 
 namespace tovrel::win {
 namespace {
@@ -373,43 +372,19 @@ TEST_F(CommandWindowTest, HandlersThatThrowOrDestroyTheButtonStopAtTheWindowProc
   Pump();
 }
 
-// Live GDI objects of this process. Wine's GetGuiResources is a stub that answers 0, so
-// there the count comes from the GDI handle table the PEB points to (x64 offset 0xF8):
-// Wine keeps one table per process, and an entry with a type is a live object.
-std::size_t LiveGdiObjects() {
-  if (const DWORD n = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS)) return n;
-  struct Entry {
-    std::uint64_t object;
-    std::uint32_t owner;
-    std::uint16_t unique;
-    std::uint8_t type, flags;
-    std::uint64_t user;
-  };
-  static_assert(sizeof(Entry) == 24);
-  using QueryProcess = NTSTATUS(WINAPI*)(HANDLE, PROCESSINFOCLASS, void*, ULONG, ULONG*);
-  const auto query = reinterpret_cast<QueryProcess>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
-  PROCESS_BASIC_INFORMATION basic{};
-  if (!query || query(::GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof(basic), nullptr) != 0) return 0;
-  const auto* table = *reinterpret_cast<const Entry* const*>(reinterpret_cast<const std::uint8_t*>(basic.PebBaseAddress) + 0xF8);
-  std::size_t live = 0;
-  for (std::size_t i = 0; table && i < 0x10000; ++i) live += table[i].type != 0;
-  return live;
-}
-
 TEST_F(CommandWindowTest, AThousandRepaintsAndResizesLeaveNoGdiObjectsBehind) {
   // The count itself must see objects come and go.
-  const std::size_t start = LiveGdiObjects();
+  const std::size_t start = test::LiveGdiObjects();
   std::vector<HBRUSH> brushes;
   for (int i = 0; i < 16; ++i) brushes.push_back(::CreateSolidBrush(RGB(i, 0, 0)));
-  EXPECT_EQ(LiveGdiObjects(), start + 16);
+  EXPECT_EQ(test::LiveGdiObjects(), start + 16);
   for (HBRUSH b : brushes) ::DeleteObject(b);
 
   CommandWindow* w = Add(u"&Paint", GradientButton);
   CommandWindow* other = Add(u"Other");
   w->command.SetCaption(u"warm");  // first-use caches of the system do not count
   Pump();
-  const std::size_t before = LiveGdiObjects();
+  const std::size_t before = test::LiveGdiObjects();
   for (int i = 0; i < 1000; ++i) {
     const int grow = i % 2;
     ::MoveWindow(w->hwnd(), 10, 10, kWidth + grow, kHeight + grow, TRUE);
@@ -423,7 +398,7 @@ TEST_F(CommandWindowTest, AThousandRepaintsAndResizesLeaveNoGdiObjectsBehind) {
     if (i % 50 == 0) Pump();
   }
   Pump();
-  EXPECT_LE(LiveGdiObjects(), before + 2) << "before " << before;
+  EXPECT_LE(test::LiveGdiObjects(), before + 2) << "before " << before;
 }
 
 // Fills, frames, lines, pixels and the focus rectangle are compared pixel for pixel with

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "child_process.h"
+#include "throttling/limited_process_win.h"
 
 namespace tovrel {
 namespace {
@@ -13,6 +14,14 @@ namespace {
 using test::ChildProcess;
 using test::CpuMilliseconds;
 using test::ExeDir;
+
+std::shared_ptr<const LimitedProcess> Open(const ChildProcess& child) {
+  return OpenLimitedProcess(static_cast<std::int32_t>(child.pid()), SystemTimeNow());
+}
+
+SuspendedThreads Suspend(ThreadControl& control, const ChildProcess& child) {
+  return control.SuspendAllThreads(static_cast<std::int32_t>(child.pid()), Open(child));
+}
 
 // Wait until the child has started all its threads and burnt some time.
 void WarmUp(const ChildProcess& child, size_t threads) {
@@ -26,14 +35,14 @@ TEST(ThreadControl, ASuspendedChildAccruesNoCpuTimeAndRunsAgainAfterResumption) 
   WarmUp(child, 3);
   Win32ThreadControl control;
 
-  SuspendedThreads held = control.SuspendAllThreads(static_cast<std::int32_t>(child.pid()));
-  EXPECT_GE(held.threadIds.size(), 3u);
+  SuspendedThreads held = Suspend(control, child);
+  EXPECT_GE(held.threads.size(), 3u);
   const double before = CpuMilliseconds(child.pid());
   ::Sleep(400);
   const double whileSuspended = CpuMilliseconds(child.pid()) - before;
   EXPECT_LT(whileSuspended, 20.0);
 
-  control.ResumeAllThreads(held);
+  control.ResumeAllThreads(std::move(held));
   const double resumedAt = CpuMilliseconds(child.pid());
   ::Sleep(400);
   EXPECT_GT(CpuMilliseconds(child.pid()) - resumedAt, 100.0);
@@ -56,9 +65,9 @@ TEST(ThreadControl, AThreadTheChildSuspendedItselfStaysSuspended) {
   ASSERT_EQ(test::SuspendCountOf(parked), 1u);
 
   Win32ThreadControl control;
-  SuspendedThreads held = control.SuspendAllThreads(static_cast<std::int32_t>(child.pid()));
+  SuspendedThreads held = Suspend(control, child);
   EXPECT_EQ(test::SuspendCountOf(parked), 2u);
-  control.ResumeAllThreads(held);
+  control.ResumeAllThreads(std::move(held));
   EXPECT_EQ(test::SuspendCountOf(parked), 1u);
 }
 
@@ -67,7 +76,7 @@ TEST(ThreadControl, AThreadCreatedSuspendedAfterOurSuspensionIsNotStartedByOurRe
   ASSERT_TRUE(child.started());
   WarmUp(child, 1);
   Win32ThreadControl control;
-  SuspendedThreads held = control.SuspendAllThreads(static_cast<std::int32_t>(child.pid()));
+  SuspendedThreads held = Suspend(control, child);
 
   // Someone creates a thread in the target, suspended, while our suspension holds.
   HANDLE process = ::OpenProcess(PROCESS_ALL_ACCESS, FALSE, child.pid());
@@ -78,7 +87,7 @@ TEST(ThreadControl, AThreadCreatedSuspendedAfterOurSuspensionIsNotStartedByOurRe
   HANDLE created = ::CreateRemoteThread(process, nullptr, 0, exitThread, nullptr, CREATE_SUSPENDED, &newId);
   ASSERT_NE(created, nullptr);
 
-  control.ResumeAllThreads(held);
+  control.ResumeAllThreads(std::move(held));
   ::Sleep(50);
   EXPECT_EQ(::WaitForSingleObject(created, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the new thread ran";
   EXPECT_EQ(::SuspendThread(created), 1u);  // still held by its creator's suspension only
@@ -98,20 +107,44 @@ TEST(ThreadControl, TheHandleProbeSeesHandlesComeAndGo) {
   EXPECT_EQ(test::CountOpenHandles(), before);
 }
 
-TEST(ThreadControl, TovrelNeverSuspendsItsOwnProcess) {
-  Win32ThreadControl control;
-  // Suspending our own threads would stop this very call for good.
-  const SuspendedThreads own = control.SuspendAllThreads(static_cast<std::int32_t>(::GetCurrentProcessId()));
-  EXPECT_TRUE(own.threadIds.empty());
-  control.ResumeAllThreads(own);
-}
+// A process found in no open handle: the only thing an entry's turn may stop is what
+// the add held open.
+struct AnyProcess : LimitedProcess {
+  bool Ended() const override { return false; }
+};
 
-TEST(ThreadControl, AProcessIdWithNoThreadsIsANoOp) {
+TEST(LimitedProcess, OnlyTheListedRunningProcessThatMayBeStoppedIsHeld) {
+  ChildProcess child(L"\"" + ExeDir() + L"busy_child.exe\" 1");
+  ASSERT_TRUE(child.started());
+  WarmUp(child, 1);
+  const auto pid = static_cast<std::int32_t>(child.pid());
+  const std::uint64_t now = SystemTimeNow();
+  EXPECT_NE(OpenLimitedProcess(pid, now), nullptr);
+  // Listed before the child was created: the id the row shows belonged to another process.
+  EXPECT_EQ(OpenLimitedProcess(pid, now - 10'000'000ull), nullptr);
+  // Suspending our own threads would stop this very call for good.
+  EXPECT_EQ(OpenLimitedProcess(static_cast<std::int32_t>(::GetCurrentProcessId()), now), nullptr);
+  EXPECT_EQ(OpenLimitedProcess(0x7FFFFFF0, now), nullptr);
+  // Wine's services.exe lives in the system folder under the name of a critical process.
+  const std::vector<DWORD> services = test::ProcessIdsNamed(L"services.exe");
+  ASSERT_FALSE(services.empty());
+  for (DWORD id : services) EXPECT_EQ(OpenLimitedProcess(static_cast<std::int32_t>(id), now), nullptr);
+
   Win32ThreadControl control;
-  SuspendedThreads none = control.SuspendAllThreads(0x7FFFFFF0);
-  EXPECT_TRUE(none.threadIds.empty());
-  control.ResumeAllThreads(none);
-  control.ResumeAllThreads(SuspendedThreads{0x7FFFFFF0, {0x7FFFFFF1}});
+  EXPECT_TRUE(control.SuspendAllThreads(pid, nullptr).threads.empty());
+  EXPECT_TRUE(control.SuspendAllThreads(static_cast<std::int32_t>(::GetCurrentProcessId()),
+                                        std::make_shared<AnyProcess>())
+                  .threads.empty());
+  EXPECT_TRUE(control.SuspendAllThreads(0x7FFFFFF0, std::make_shared<AnyProcess>()).threads.empty());
+
+  // Held open, an ended process is seen as ended and nothing is suspended.
+  std::shared_ptr<const LimitedProcess> held = Open(child);
+  ASSERT_NE(held, nullptr);
+  EXPECT_FALSE(held->Ended());
+  ::TerminateProcess(child.process(), 0);
+  ::WaitForSingleObject(child.process(), 5000);
+  EXPECT_TRUE(held->Ended());
+  EXPECT_TRUE(control.SuspendAllThreads(pid, held).threads.empty());
 }
 
 TEST(ThreadControl, HandleCountDoesNotGrowOverAThousandPairs) {
@@ -120,11 +153,11 @@ TEST(ThreadControl, HandleCountDoesNotGrowOverAThousandPairs) {
   WarmUp(child, 2);
   Win32ThreadControl control;
   // A first pair settles any handles the calls cache.
-  control.ResumeAllThreads(control.SuspendAllThreads(static_cast<std::int32_t>(child.pid())));
+  control.ResumeAllThreads(Suspend(control, child));
   const int before = test::CountOpenHandles();
   ASSERT_GT(before, 0);
   for (int i = 0; i < 1000; ++i)
-    control.ResumeAllThreads(control.SuspendAllThreads(static_cast<std::int32_t>(child.pid())));
+    control.ResumeAllThreads(Suspend(control, child));
   EXPECT_LE(test::CountOpenHandles(), before + 2);
   // And the child is left running.
   EXPECT_EQ(test::SuspendCountOf(test::ThreadIdsOf(child.pid()).front()), 0u);

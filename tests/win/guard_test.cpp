@@ -1,0 +1,181 @@
+#include "throttling/guard_win.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+
+#include "child_process.h"
+#include "throttling/limited_process_win.h"
+
+namespace tovrel {
+namespace {
+
+using State = SuspensionRecord::ThreadState;
+using test::ChildProcess;
+using test::ExeDir;
+using test::SuspendCountOf;
+using test::ThreadIdsOf;
+
+bool WaitFor(const std::function<bool()>& condition, int ms = 10000) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    ::Sleep(5);
+  }
+  return true;
+}
+
+bool AllThreads(DWORD pid, DWORD count) {
+  const std::vector<DWORD> ids = ThreadIdsOf(pid);
+  if (ids.empty()) return false;
+  for (DWORD id : ids)
+    if (SuspendCountOf(id) != count) return false;
+  return true;
+}
+
+DWORD WINAPI Park(void* release) {
+  ::WaitForSingleObject(static_cast<HANDLE>(release), INFINITE);
+  return 0;
+}
+
+TEST(Guard, SettlesEachRecordedThreadByWhatWasDoneToIt) {
+  ChildProcess child(L"\"" + ExeDir() + L"idle_child.exe\" 5");
+  ASSERT_TRUE(child.started());
+  ASSERT_TRUE(WaitFor([&] { return ThreadIdsOf(child.pid()).size() >= 5; }));
+  const std::vector<DWORD> ids = ThreadIdsOf(child.pid());
+  auto suspend = [](DWORD id) {
+    HANDLE t = ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, id);
+    ::SuspendThread(t);
+    ::CloseHandle(t);
+  };
+  // A thread of another process (this one) recorded under the child's id.
+  HANDLE release = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  HANDLE foreign = ::CreateThread(nullptr, 0, &Park, release, CREATE_SUSPENDED, nullptr);
+  ASSERT_NE(foreign, nullptr);
+
+  auto layout = std::make_unique<SuspensionRecord::Layout>();
+  SuspensionRecord record(layout.get());
+  HANDLE process = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, child.pid());
+  ASSERT_NE(process, nullptr);
+  auto hold = [&](HANDLE p) {
+    record.BeginHold(child.pid(), reinterpret_cast<std::uintptr_t>(p));
+    suspend(ids[0]);
+    record.Set(*record.Add(ids[0]), State::kSuspended);  // stopped by the turn
+    suspend(ids[1]);
+    record.Add(ids[1]);  // killed just after its suspension took place
+    record.Add(ids[2]);  // killed just before it took place
+    const auto resumed = record.Add(ids[3]);
+    record.Set(*resumed, State::kResuming);  // killed just after its resumption took place
+    record.Set(*record.Add(::GetThreadId(foreign)), State::kSuspended);
+  };
+
+  // A handle that names another process: the record cannot be trusted, nothing is touched.
+  HANDLE other = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ::GetCurrentProcessId());
+  hold(other);
+  ResumeWhatWasHeld(record);
+  EXPECT_EQ(SuspendCountOf(ids[0]), 1u);
+  EXPECT_EQ(SuspendCountOf(ids[1]), 1u);
+  ::CloseHandle(other);
+
+  // The child's own handle: what was stopped is resumed once, nothing else moves.
+  hold(process);  // suspends threads 0 and 1 once more
+  EXPECT_EQ(SuspendCountOf(ids[0]), 2u);
+  ResumeWhatWasHeld(record);
+  EXPECT_EQ(SuspendCountOf(ids[0]), 1u) << "a suspended thread is resumed exactly once";
+  EXPECT_EQ(SuspendCountOf(ids[1]), 1u) << "a suspension in flight is resumed once";
+  EXPECT_EQ(SuspendCountOf(ids[2]), 0u);
+  EXPECT_EQ(SuspendCountOf(ids[3]), 0u);
+  EXPECT_EQ(SuspendCountOf(ids[4]), 0u);
+  EXPECT_EQ(::ResumeThread(foreign), 1u) << "a thread of another process was resumed";
+
+  // Ended by itself: a thread killed while it starts could take the loader lock with it.
+  ::SetEvent(release);
+  ::WaitForSingleObject(foreign, 5000);
+  ::CloseHandle(foreign);
+  ::CloseHandle(release);
+  ::CloseHandle(process);
+}
+
+// A limiter with a guard, holding turns at 1 % on a busy child until it is killed.
+struct Limiter {
+  explicit Limiter(const ChildProcess& target, const wchar_t* passes = L"0")
+      : process(L"\"" + ExeDir() + L"exit_during_turn.exe\" " + std::to_wstring(target.pid()) + L" hold " + passes) {}
+  DWORD Guard() const {
+    const std::vector<DWORD> guards = test::ChildrenOf(process.pid());
+    return guards.size() == 1 ? guards[0] : 0;
+  }
+  ChildProcess process;
+};
+
+void ExpectRunning(const ChildProcess& child) {
+  EXPECT_TRUE(WaitFor([&] { return AllThreads(child.pid(), 0); }, 5000)) << "the child stayed frozen";
+  const double at = test::CpuMilliseconds(child.pid());
+  ::Sleep(300);
+  EXPECT_GT(test::CpuMilliseconds(child.pid()) - at, 100.0);
+}
+
+TEST(Guard, AKilledLimiterNeverLeavesItsProcessFrozen) {
+  ChildProcess child(L"\"" + ExeDir() + L"busy_child.exe\" 2");
+  ChildProcess other(L"\"" + ExeDir() + L"busy_child.exe\" 1");
+  ASSERT_TRUE(child.started() && other.started());
+  ASSERT_TRUE(WaitFor([&] { return ThreadIdsOf(child.pid()).size() >= 2; }));
+  // A second limiter on the same machine has its own guard, which must not act.
+  Limiter bystander(other);
+  for (int round = 0; round < 6; ++round) {
+    Limiter limiter(child);
+    ASSERT_TRUE(WaitFor([&] { return limiter.Guard() != 0; }));
+    const DWORD guard = limiter.Guard();
+    ASSERT_TRUE(WaitFor([&] { return AllThreads(child.pid(), 1); })) << "round " << round;
+    ::TerminateProcess(limiter.process.process(), 9);
+    ::WaitForSingleObject(limiter.process.process(), 5000);
+    ExpectRunning(child);
+    HANDLE g = ::OpenProcess(SYNCHRONIZE, FALSE, guard);
+    EXPECT_TRUE(g == nullptr || ::WaitForSingleObject(g, 5000) == WAIT_OBJECT_0) << "the guard stays behind";
+    if (g) ::CloseHandle(g);
+  }
+  EXPECT_TRUE(WaitFor([&] { return AllThreads(other.pid(), 1); })) << "the other limiter stopped limiting";
+}
+
+TEST(Guard, AKilledGuardIsReplacedAndAGuardEndsWithItsLimiter) {
+  ChildProcess child(L"\"" + ExeDir() + L"busy_child.exe\" 1");
+  ASSERT_TRUE(child.started());
+  {
+    Limiter limiter(child);
+    ASSERT_TRUE(WaitFor([&] { return limiter.Guard() != 0; }));
+    const DWORD first = limiter.Guard();
+    HANDLE g = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, first);
+    ASSERT_NE(g, nullptr);
+    ::TerminateProcess(g, 9);
+    ::WaitForSingleObject(g, 5000);
+    ::CloseHandle(g);
+    ASSERT_TRUE(WaitFor([&] { return limiter.Guard() != 0 && limiter.Guard() != first; })) << "no new guard";
+    EXPECT_EQ(OpenLimitedProcess(static_cast<std::int32_t>(limiter.Guard()), SystemTimeNow()) == nullptr, false)
+        << "an ordinary process to anyone but its own limiter";
+    ASSERT_TRUE(WaitFor([&] { return AllThreads(child.pid(), 1); }));
+    ::TerminateProcess(limiter.process.process(), 9);
+    ::WaitForSingleObject(limiter.process.process(), 5000);
+    ExpectRunning(child);
+  }
+  // A limiter that ends normally has resumed everything itself; its guard ends too.
+  Limiter polite(child, L"20");
+  ASSERT_TRUE(WaitFor([&] { return polite.Guard() != 0; }));
+  const DWORD guard = polite.Guard();
+  HANDLE g = ::OpenProcess(SYNCHRONIZE, FALSE, guard);
+  ASSERT_NE(g, nullptr);
+  ASSERT_EQ(::WaitForSingleObject(polite.process.process(), 20000), static_cast<DWORD>(WAIT_OBJECT_0));
+  EXPECT_EQ(::WaitForSingleObject(g, 5000), static_cast<DWORD>(WAIT_OBJECT_0));
+  ::CloseHandle(g);
+  ExpectRunning(child);
+}
+
+TEST(Guard, ItsOwnLimiterNeverHoldsItsGuard) {
+  Guard guard(ExeDir() + L"exit_during_turn.exe");
+  ASSERT_TRUE(guard.EnsureRunning());
+  ASSERT_NE(guard.processId(), 0u);
+  EXPECT_EQ(OpenLimitedProcess(static_cast<std::int32_t>(guard.processId()), SystemTimeNow(), &guard), nullptr);
+  EXPECT_TRUE(guard.EnsureRunning());  // still the same, running guard
+}
+
+}  // namespace
+}  // namespace tovrel

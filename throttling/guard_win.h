@@ -1,0 +1,65 @@
+// The guard: a second, windowless process (this same exe started with a private
+// argument) that waits, without cost, for Tovrel to end. If Tovrel is killed while a
+// turn holds a process suspended, the guard resumes exactly the recorded threads.
+// Wired by handles only: it inherits Tovrel's process handle and an unnamed section,
+// and Tovrel duplicates each limited process's handle into it.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/handles_win.h"
+#include "throttling/suspension_record.h"
+
+namespace tovrel {
+
+class Guard {
+ public:
+  // The guard runs `exe` (Tovrel's own by default), which must answer RunGuardIfAsked.
+  explicit Guard(std::wstring exe = L"");
+  ~Guard();
+  Guard(const Guard&) = delete;
+  Guard& operator=(const Guard&) = delete;
+
+  // Before each turn: starts a guard if none runs (the first, or after one was killed).
+  // False when none could be started.
+  bool EnsureRunning();
+  // The shared record; null until a guard has been started.
+  SuspensionRecord* record() { return record_.get(); }
+  DWORD processId() const { return processId_; }
+  // Counts guards started, so a handle shared with an older one is shared again.
+  std::uint32_t generation() const { return generation_; }
+  bool running() const;
+
+  // Duplicates a process handle into the guard; its value there, 0 when it failed.
+  std::uint64_t Share(HANDLE process);
+  // Closes a value Share returned, in the guard.
+  void Unshare(std::uint64_t value);
+
+ private:
+  bool StartProcess();
+
+  std::wstring exe_;
+  win::UniqueHandle section_;
+  void* view_ = nullptr;
+  std::unique_ptr<SuspensionRecord> record_;
+  win::UniqueHandle process_;
+  DWORD processId_ = 0;
+  std::uint32_t generation_ = 0;
+};
+
+// Tovrel's one guard, started on first use and never destroyed.
+Guard& TheGuard();
+
+// When this process was started as a guard: does the guard's work and returns the exit
+// code. -1 otherwise, and the caller goes on as Tovrel.
+int RunGuardIfAsked();
+
+// What a guard does once Tovrel has ended: resumes the recorded threads of the recorded
+// process, each once, after checking that each still belongs to it.
+void ResumeWhatWasHeld(const SuspensionRecord& record);
+
+}  // namespace tovrel

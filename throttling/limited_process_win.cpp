@@ -1,0 +1,90 @@
+#include "throttling/limited_process_win.h"
+
+#include <winternl.h>
+
+#include <string>
+
+#include "throttling/critical_processes.h"
+#include "throttling/guard_win.h"
+
+namespace tovrel {
+
+namespace {
+
+constexpr PROCESSINFOCLASS kProcessBreakOnTermination = static_cast<PROCESSINFOCLASS>(29);
+
+std::uint64_t Count(const FILETIME& t) { return (std::uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime; }
+
+std::u16string ImagePathOf(HANDLE process) {
+  wchar_t path[MAX_PATH * 2];
+  DWORD size = static_cast<DWORD>(std::size(path));
+  if (!::QueryFullProcessImageNameW(process, 0, path, &size)) return u"";
+  return std::u16string(path, path + size);
+}
+
+std::u16string SystemFolder() {
+  wchar_t folder[MAX_PATH];
+  const UINT n = ::GetSystemDirectoryW(folder, MAX_PATH);
+  return n > 0 && n < MAX_PATH ? std::u16string(folder, folder + n) : std::u16string();
+}
+
+// The critical flag needs more access than the limit holds; protected processes refuse
+// it, and some systems do not answer at all.
+std::optional<bool> CriticalFlag(DWORD processId) {
+  using QueryFn = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
+  static const auto query = reinterpret_cast<QueryFn>(
+      ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess"));
+  if (!query) return std::nullopt;
+  win::UniqueHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
+  if (!process) return std::nullopt;
+  ULONG critical = 0;
+  if (query(process.get(), kProcessBreakOnTermination, &critical, sizeof(critical), nullptr) < 0) return std::nullopt;
+  return critical != 0;
+}
+
+}  // namespace
+
+Win32LimitedProcess::Win32LimitedProcess(win::UniqueHandle process, Guard* guard)
+    : process_(std::move(process)), guard_(guard) {
+  HandleInGuard();
+}
+
+Win32LimitedProcess::~Win32LimitedProcess() {
+  if (guard_ && inGuard_ && generation_ == guard_->generation()) guard_->Unshare(inGuard_);
+}
+
+std::uint64_t Win32LimitedProcess::HandleInGuard() const {
+  if (!guard_ || !guard_->running()) return 0;
+  if (!inGuard_ || generation_ != guard_->generation()) {
+    inGuard_ = guard_->Share(process_.get());
+    generation_ = guard_->generation();
+  }
+  return inGuard_;
+}
+
+bool Win32LimitedProcess::Ended() const { return ::WaitForSingleObject(process_.get(), 0) != WAIT_TIMEOUT; }
+
+std::uint64_t SystemTimeNow() {
+  FILETIME now{};
+  ::GetSystemTimeAsFileTime(&now);
+  return Count(now);
+}
+
+std::shared_ptr<const LimitedProcess> OpenLimitedProcess(std::int32_t processId, std::uint64_t listedAt,
+                                                         Guard* guard) {
+  const auto pid = static_cast<DWORD>(processId);
+  // Suspending our own threads would stop Tovrel for good; stopping the guard would
+  // leave nobody to resume a turn if Tovrel were killed.
+  if (pid == ::GetCurrentProcessId() || (guard && pid == guard->processId())) return nullptr;
+  win::UniqueHandle process(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+  if (!process) return nullptr;
+  if (::WaitForSingleObject(process.get(), 0) != WAIT_TIMEOUT) return nullptr;
+  // The list's row was made at listedAt: a process created later is not the one it shows.
+  FILETIME created{}, exited{}, kernel{}, user{};
+  if (!::GetProcessTimes(process.get(), &created, &exited, &kernel, &user) || Count(created) > listedAt)
+    return nullptr;
+  if (IsCriticalSystemProcess(ImagePathOf(process.get()), SystemFolder(), CriticalFlag(pid))) return nullptr;
+  return std::make_shared<Win32LimitedProcess>(std::move(process), guard);
+}
+
+}  // namespace tovrel

@@ -1,0 +1,48 @@
+// Holding a limited process open for as long as its limit is active.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/handles_win.h"
+#include "throttling/thread_control.h"
+
+namespace tovrel {
+
+class Guard;
+
+class Win32LimitedProcess : public LimitedProcess {
+ public:
+  // Shared with the guard at once, when there is one.
+  Win32LimitedProcess(win::UniqueHandle process, Guard* guard);
+  ~Win32LimitedProcess() override;
+  Win32LimitedProcess(const Win32LimitedProcess&) = delete;
+  Win32LimitedProcess& operator=(const Win32LimitedProcess&) = delete;
+
+  bool Ended() const override;
+  HANDLE handle() const { return process_.get(); }
+  // The process as a handle value in the running guard, shared again with a guard that
+  // replaced the one it was shared with; 0 when there is no guard.
+  std::uint64_t HandleInGuard() const;
+
+ private:
+  win::UniqueHandle process_;
+  Guard* guard_;
+  mutable std::uint64_t inGuard_ = 0;
+  mutable std::uint32_t generation_ = 0;
+};
+
+// A FILETIME count of the system clock, as process creation times are given.
+std::uint64_t SystemTimeNow();
+
+// Holds the process open for a new limit when it may be limited: it still runs, it is
+// the process a refresh at `listedAt` listed (not one created since under a reused id),
+// it is neither Tovrel itself nor one the system cannot live without. Null otherwise:
+// the limit then exists but never suspends anything.
+// Neither is the guard, which must outlive every turn.
+std::shared_ptr<const LimitedProcess> OpenLimitedProcess(std::int32_t processId, std::uint64_t listedAt,
+                                                         Guard* guard = nullptr);
+
+}  // namespace tovrel
