@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <vector>
+
 #include "child_process.h"
+#include "soak_run.h"
 #include "main_window/process_list_win.h"
 #include "main_window/process_rows.h"
 #include "throttling/process_limits.h"
@@ -94,15 +98,49 @@ TEST(FileIcon, EachIconIsOwnedByItsPictureAndGoesWithIt) {
   }
 }
 
-TEST_F(FormMainTest, TwoHundredRefreshesKeepOneImagePerRowAndNoExtraHandles) {
-  FormMain form;
+TEST_F(FormMainTest, RefreshesTurnsAndLimitsComingAndGoingLeaveNoObjectsBehind) {
+  // The USER probe must see objects come and go (after a first window has settled what
+  // the system makes once per process).
+  auto makeWindow = [] { return ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr); };
+  ::DestroyWindow(makeWindow());
+  const std::size_t users = test::LiveUserObjects();
+  HMENU menus[4];
+  for (HMENU& m : menus) m = ::CreateMenu();
+  EXPECT_EQ(test::LiveUserObjects(), users + 4);
+  HWND window = makeWindow();
+  ASSERT_NE(window, nullptr);
+  EXPECT_GT(test::LiveUserObjects(), users + 4);
+  for (HMENU m : menus) ::DestroyMenu(m);
+  ::DestroyWindow(window);
+  EXPECT_EQ(test::LiveUserObjects(), users);
+
+  std::vector<std::unique_ptr<ChildProcess>> children;
+  std::vector<DWORD> pids;
+  for (int i = 0; i < 3; ++i) {
+    children.push_back(std::make_unique<ChildProcess>(L"\"" + ExeDir() + L"idle_child.exe\" 4"));
+    pids.push_back(children.back()->pid());
+  }
+  ::Sleep(200);
+  Guard guard(ExeDir() + L"exit_during_turn.exe");
+  ASSERT_TRUE(guard.EnsureRunning());
+  FormMain form(&guard);
   form.Load();
-  form.CommandRefresh_Click();
-  const int before = test::CountOpenHandles();
+  form.Show(SW_SHOWNOACTIVATE);
+  // A first round settles what the system caches on first use.
+  test::SoakRun(form, pids, 30, 10, [](int) {});
+  const test::ObjectCounts before = test::CountObjects(guard);
+  ASSERT_GT(before.guardHandles, 0);
+  int turns = 0;
+  test::SoakRun(form, pids, 300, 40, [&](int done) { turns = done; });
+  EXPECT_EQ(turns, 300);
+  const test::ObjectCounts after = test::CountObjects(guard);
+  EXPECT_LE(after.handles, before.handles + 2);
+  EXPECT_LE(after.guardHandles, before.guardHandles) << "the guard keeps handles of released limits";
+  EXPECT_LE(after.gdi, before.gdi + 2);
+  EXPECT_LE(after.user, before.user + 2);
   HIMAGELIST images = ListView_GetImageList(form.ListViewProcesses().hwnd(), LVSIL_SMALL);
-  for (int i = 0; i < 200; ++i) form.CommandRefresh_Click();
-  EXPECT_LE(test::CountOpenHandles(), before + 2);
   EXPECT_EQ(ImageList_GetImageCount(images), form.ListViewProcesses().Count());
+  for (DWORD pid : pids) EXPECT_EQ(test::SuspendCountOf(test::ThreadIdsOf(pid).front()), 0u);
 }
 
 }  // namespace
