@@ -30,6 +30,16 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
+# A TOVREL_VERSION_<part> of resources/version.h (MAJOR, MINOR, PATCH, STAGE), without quotes.
+version_part() {
+  sed -n "s/^#define TOVREL_VERSION_$1 \"\{0,1\}\([^\"]*\)\"\{0,1\}\$/\1/p" "$ROOT/resources/version.h"
+}
+
+# The version as the file names carry it, e.g. 0.0.1.
+tovrel_version() {
+  echo "$(version_part MAJOR).$(version_part MINOR).$(version_part PATCH)"
+}
+
 # Wine runs with a compiled zh_CN locale: code page 936 and Chinese message-box buttons.
 ensure_locale() {
   if [ ! -d "$LOCALE_DIR/zh_CN.UTF-8" ]; then
