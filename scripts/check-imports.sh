@@ -2,7 +2,8 @@
 # Fails when a Windows executable would not start on a plain Windows 7: when its import table
 # names a DLL outside the set every Windows 7 and later system has, a function of a known list
 # that Windows 7 lacks (such functions are looked up at run time instead, see WindowDpi), or a
-# function by ordinal only, which cannot be judged. Prints the DLLs it found.
+# function by ordinal only, which cannot be judged; or when its header asks for a subsystem
+# version above Windows 7's 6.1. Prints the DLLs it found.
 # Usage: scripts/check-imports.sh EXE...
 set -euo pipefail
 
@@ -32,12 +33,13 @@ VirtualAlloc2 VirtualAllocFromApp WaitOnAddress WakeByAddressAll WakeByAddressSi
 objdump=x86_64-w64-mingw32-objdump
 status=0
 for exe in "$@"; do
+  headers=$("$objdump" -p "$exe") || { echo "$exe: objdump failed" >&2; exit 2; }
   # One "DLL function" line per import; "<none>" is an import by ordinal.
-  imports=$("$objdump" -p "$exe" | awk '
+  imports=$(awk '
     /^The Import Tables/ { inside = 1; next }
     inside && /^The / { inside = 0 }
     inside && /DLL Name:/ { dll = tolower($3); print dll, "-"; next }
-    inside && dll != "" && /^\t[0-9a-f]+\t/ { print dll, $3 }') || { echo "$exe: objdump failed" >&2; exit 2; }
+    inside && dll != "" && /^\t[0-9a-f]+\t/ { print dll, $3 }' <<<"$headers")
   if [ -z "$imports" ]; then
     echo "$exe: no import table found" >&2
     status=1
@@ -51,9 +53,15 @@ for exe in "$@"; do
     $2 == "-" && !($1 in ok) { print "  DLL not on every Windows 7: " $1 }
     $2 == "<none>" { print "  import by ordinal from " $1 }
     $2 in late { print "  function missing from Windows 7: " $1 "!" $2 }' <<<"$imports")
+  subsystem=$(awk '/^MajorSubsystemVersion/ { major = $2 } /^MinorSubsystemVersion/ { minor = $2 }
+                   END { print major "." minor }' <<<"$headers")
+  if ! awk -v v="$subsystem" 'BEGIN { split(v, p, ".")
+                                      exit !(v ~ /^[0-9]+\.[0-9]+$/ && (p[1] < 6 || (p[1] == 6 && p[2] <= 1))) }'; then
+    bad+="${bad:+$'\n'}  subsystem version $subsystem is not one Windows 7 (6.1) runs"
+  fi
   dlls=$(awk '$2 == "-" { printf "%s%s", sep, $1; sep = " " }' <<<"$imports")
   if [ -n "$bad" ]; then
-    echo "$exe: imports what Windows 7 may not have:" >&2
+    echo "$exe: would not start on a plain Windows 7:" >&2
     echo "$bad" >&2
     status=1
   else

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# scripts/check-imports.sh passes Tovrel.exe, and fails each kind of import that keeps a
-# program from starting on Windows 7, built here into small probe programs.
+# scripts/check-imports.sh passes Tovrel.exe, and fails each kind of import (and a subsystem
+# version) that keeps a program from starting on Windows 7, built here into small probe programs.
 # Usage: tests/release/imports_test.sh TOVREL_EXE
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -57,6 +57,9 @@ x86_64-w64-mingw32-dlltool -d "$work/ordinal.def" -l "$work/libordinal.a"
 expect_rejected ordinal "import by ordinal from comctl32.dll" '
 void ProbeByOrdinal(void);
 int main(void) { ProbeByOrdinal(); return 0; }' -L"$work" -lordinal
+
+expect_rejected newer_subsystem "subsystem version 6.2 is not one Windows 7 (6.1) runs" '
+int main(void) { return 0; }' -Wl,--subsystem,console:6.2
 
 [ $status -eq 0 ] && echo "import check: OK"
 exit $status
