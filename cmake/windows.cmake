@@ -1,10 +1,11 @@
 # Windows build: the core again, the Win32 layer, Tovrel.exe, Win32 and end-to-end tests.
 enable_language(RC)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
+include(${CMAKE_CURRENT_LIST_DIR}/release.cmake)
 
 set(WIN_DEFS UNICODE _UNICODE _WIN32_WINNT=0x0A00 WINVER=0x0A00 NOMINMAX WIN32_LEAN_AND_MEAN)
 set(WIN_OPTS -finput-charset=UTF-8 -Wall -Wextra -Wno-missing-field-initializers -Wno-cast-function-type)
-set(WIN_LIBS comctl32 gdi32 shell32 ole32 oleaut32 uuid winmm uxtheme)
+set(WIN_LIBS comctl32 gdi32 shell32 ole32 oleaut32 uuid winmm)
 set(WIN_LINK -static -static-libgcc -static-libstdc++)
 
 target_compile_definitions(tovrel_core PUBLIC ${WIN_DEFS})
@@ -17,10 +18,14 @@ target_compile_options(tovrel_win PRIVATE ${WIN_OPTS})
 target_link_libraries(tovrel_win PUBLIC tovrel_core ${WIN_LIBS})
 
 add_executable(Tovrel WIN32 main_window/entry_point_win.cpp resources/tovrel.rc)
+# The manifest is generated (it carries the version).
+set_source_files_properties(resources/tovrel.rc PROPERTIES INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR}/resources)
 target_compile_options(Tovrel PRIVATE ${WIN_OPTS})
 target_link_libraries(Tovrel PRIVATE tovrel_win)
 target_link_options(Tovrel PRIVATE ${WIN_LINK} -municode)
 set_target_properties(Tovrel PROPERTIES OUTPUT_NAME Tovrel RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+# Tovrel.exe has to start on a plain Windows 7; a script, so Wine is not involved.
+add_test(NAME Release.ImportsOfTovrelExe COMMAND bash ${CMAKE_SOURCE_DIR}/tests/release/imports_test.sh $<TARGET_FILE:Tovrel>)
 
 # GoogleTest from Debian's sources, built for Windows.
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -58,7 +63,7 @@ file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*_test.cpp)
 if(E2E_TESTS)
   add_executable(tovrel_e2e_tests ${E2E_TESTS})
   target_compile_options(tovrel_e2e_tests PRIVATE ${WIN_OPTS})
-  target_link_libraries(tovrel_e2e_tests PRIVATE tovrel_win gtest_main gmock)
+  target_link_libraries(tovrel_e2e_tests PRIVATE tovrel_win gtest_main gmock version)
   target_link_options(tovrel_e2e_tests PRIVATE ${WIN_LINK})
   set_target_properties(tovrel_e2e_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
   add_dependencies(tovrel_e2e_tests Tovrel)

@@ -94,7 +94,7 @@ void FormMain::CreateControls() {
   images_.Create(::GetSystemMetrics(SM_CXSMICON));
   label1_.Create(self, kLabel1, u"程序CPU使用限制器，可以有效限制特定程序CPU占用率过高的问题", none, nullptr);
   label2_.Create(self, kLabel2, u"Tovrel", none, nullptr);
-  label3_.Create(self, kLabel3, u"版本： Beta 0.0.1", none, nullptr);
+  label3_.Create(self, kLabel3, u"版本： " TOVREL_VERSION_LABEL, none, nullptr);
   labelOstrin_.Create(self, kLabelOstrin, kHomePageUrl, none, nullptr);
   ::SetWindowSubclass(labelOstrin_.hwnd(), &LinkLabelProc, 1, reinterpret_cast<DWORD_PTR>(self));
 

@@ -11,6 +11,7 @@
 #include "platform/controls_win.h"
 #include "platform/handles_win.h"
 #include "platform/window_win.h"
+#include "resources/version.h"
 #include "throttling/limit_pass.h"
 #include "throttling/limit_timer_win.h"
 #include "throttling/guard_win.h"
@@ -36,7 +37,7 @@ enum FormMainControl : int {
 };
 
 inline const std::u16string kHomePageUrl = u"https://tovrel.example.org/";
-inline const std::u16string kMainTitle = u"Tovrel Beta 0.0.1";
+inline const std::u16string kMainTitle = TOVREL_U(TOVREL_PRODUCT_NAME " " TOVREL_VERSION_LABEL);
 inline const std::u16string kExitPrompt = u"退出后将失去对所有程序CPU使用率的限制。";
 inline const std::u16string kExitTitle = u"确定要退出吗？";
 

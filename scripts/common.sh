@@ -12,14 +12,19 @@ LOCALE_DIR="$BUILD/locale"
 XVFB_STATE="$BUILD/xvfb.state"
 
 PACKAGES=(cmake g++ googletest libgtest-dev libgmock-dev libbenchmark-dev g++-mingw-w64-x86-64-posix
-          wine wine64 fonts-wine xvfb xauth x11-apps imagemagick fonts-wqy-zenhei locales xdotool)
+          wine wine64 fonts-wine xvfb xauth x11-apps imagemagick fonts-wqy-zenhei locales xdotool zip unzip)
+# What scripts/release.sh needs: no Wine, no X. CMake configures the test targets too, so
+# googletest's sources are needed even though the release builds only Tovrel.exe.
+RELEASE_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest zip)
 
 log() { printf '[tovrel] %s\n' "$*" >&2; }
 
-# Installs the packages that are missing; apt-get update only when something is.
+# Installs the packages that are missing (those named, or else PACKAGES); apt-get update only
+# when something is.
 ensure_packages() {
-  local missing=()
-  for p in "${PACKAGES[@]}"; do
+  local wanted=("$@") missing=()
+  [ $# -eq 0 ] && wanted=("${PACKAGES[@]}")
+  for p in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -28,6 +33,16 @@ ensure_packages() {
   log "installing: ${missing[*]}"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+# A TOVREL_VERSION_<part> of resources/version.h (MAJOR, MINOR, PATCH, STAGE), without quotes.
+version_part() {
+  sed -n "s/^#define TOVREL_VERSION_$1 \"\{0,1\}\([^\"]*\)\"\{0,1\}\$/\1/p" "$ROOT/resources/version.h"
+}
+
+# The version as the file names carry it, e.g. 0.0.1.
+tovrel_version() {
+  echo "$(version_part MAJOR).$(version_part MINOR).$(version_part PATCH)"
 }
 
 # Wine runs with a compiled zh_CN locale: code page 936 and Chinese message-box buttons.

@@ -25,7 +25,7 @@ pid=$!
 trap 'kill "$pid" 2>/dev/null || true; stop_wine; stop_xvfb' EXIT
 # The window is up once its title is on the X screen's window list.
 for _ in $(seq 1 100); do
-  xdotool search --name "Tovrel Beta 0.0.1" >/dev/null 2>&1 && break
+  xdotool search --name "Tovrel $(version_part STAGE) $(tovrel_version)" >/dev/null 2>&1 && break
   sleep 0.2
 done
 sleep 1.5

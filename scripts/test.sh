@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native core tests (plain and with
-# sanitizers), then the Win32 and end-to-end tests under Wine with Xvfb.
+# sanitizers), two release builds compared byte for byte, then the Win32 and end-to-end
+# tests under Wine with Xvfb.
 set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 set -e
@@ -18,6 +19,8 @@ log "native tests"
 (cd "$NATIVE_BUILD" && ctest --output-on-failure -j"$jobs") || status=1
 log "native tests with AddressSanitizer and UBSan"
 (cd "$BUILD/native-asan" && ctest --output-on-failure -j"$jobs") || status=1
+log "release: two builds from different folders and times, byte for byte"
+bash "$ROOT/tests/release/reproducible_test.sh" || status=1
 
 start_xvfb || exit 1
 trap 'stop_wine; stop_xvfb' EXIT
