@@ -48,8 +48,9 @@ std::uint64_t ListProcesses(win::ListView& list, win::KeyedImageList& images) {
   list.Clear();
   list.SetSmallImageList(nullptr);
   images.Clear();
-  const std::uint64_t listedAt = SystemTimeNow();
   win::UniqueSnapshot snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  // Every process the snapshot holds was created by now.
+  const std::uint64_t listedAt = SystemTimeNow();
   if (!snapshot) return listedAt;
   PROCESSENTRY32W entry{};
   entry.dwSize = sizeof(entry);

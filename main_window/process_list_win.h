@@ -13,7 +13,7 @@ namespace tovrel {
 std::u16string GetProcessImagePath(std::int32_t processId, const std::u16string& exeName);
 
 // Clears and refills the list and its small icons, in snapshot order. Returns the
-// system time just before the snapshot: every listed process was created by then.
+// system time just after the snapshot: every listed process was created by then.
 std::uint64_t ListProcesses(win::ListView& list, win::KeyedImageList& images);
 
 }  // namespace tovrel

@@ -58,29 +58,28 @@ inline std::vector<DWORD> ThreadIdsOf(DWORD pid) {
   return ids;
 }
 
-inline std::vector<DWORD> ProcessIdsNamed(const wchar_t* exeName) {
+// Ids of the processes whose toolhelp entry passes the test.
+template <typename Test>
+std::vector<DWORD> ProcessesWhere(Test test) {
   std::vector<DWORD> ids;
   HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snap == INVALID_HANDLE_VALUE) return ids;
   PROCESSENTRY32W e{};
   e.dwSize = sizeof(e);
   for (BOOL ok = ::Process32FirstW(snap, &e); ok; ok = ::Process32NextW(snap, &e))
-    if (::lstrcmpiW(e.szExeFile, exeName) == 0) ids.push_back(e.th32ProcessID);
+    if (test(e)) ids.push_back(e.th32ProcessID);
   ::CloseHandle(snap);
   return ids;
 }
 
+inline std::vector<DWORD> ProcessIdsNamed(const wchar_t* exeName) {
+  return ProcessesWhere([&](const PROCESSENTRY32W& e) { return ::lstrcmpiW(e.szExeFile, exeName) == 0; });
+}
+
 // Processes started by the given one (still running or not yet reaped by the system).
 inline std::vector<DWORD> ChildrenOf(DWORD parent) {
-  std::vector<DWORD> ids;
-  HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snap == INVALID_HANDLE_VALUE) return ids;
-  PROCESSENTRY32W e{};
-  e.dwSize = sizeof(e);
-  for (BOOL ok = ::Process32FirstW(snap, &e); ok; ok = ::Process32NextW(snap, &e))
-    if (e.th32ParentProcessID == parent && e.th32ProcessID != parent) ids.push_back(e.th32ProcessID);
-  ::CloseHandle(snap);
-  return ids;
+  return ProcessesWhere(
+      [&](const PROCESSENTRY32W& e) { return e.th32ParentProcessID == parent && e.th32ProcessID != parent; });
 }
 
 // CPU time of a process in milliseconds, summed over its threads (Wine does not report

@@ -149,8 +149,9 @@ TEST(Guard, AKilledGuardIsReplacedAndAGuardEndsWithItsLimiter) {
     ::TerminateProcess(g, 9);
     ::WaitForSingleObject(g, 5000);
     ::CloseHandle(g);
-    ASSERT_TRUE(WaitFor([&] { return limiter.Guard() != 0 && limiter.Guard() != first; })) << "no new guard";
-    EXPECT_EQ(OpenLimitedProcess(static_cast<std::int32_t>(limiter.Guard()), SystemTimeNow()) == nullptr, false)
+    DWORD second = 0;
+    ASSERT_TRUE(WaitFor([&] { return (second = limiter.Guard()) != 0 && second != first; })) << "no new guard";
+    EXPECT_NE(OpenLimitedProcess(static_cast<std::int32_t>(second), SystemTimeNow()), nullptr)
         << "an ordinary process to anyone but its own limiter";
     ASSERT_TRUE(WaitFor([&] { return AllThreads(child.pid(), 1); }));
     ::TerminateProcess(limiter.process.process(), 9);

@@ -65,11 +65,13 @@ TEST_F(LimitTimerTest, WakesOnlyWhenATurnIsDueAndFollowsAddsAndReleasesAtOnce) {
   timer.Rearm();
   RunFor(700);
   ASSERT_GE(threads.turns.size(), 2u);
-  EXPECT_LT(threads.turns[0] - added, std::chrono::milliseconds(30));
-  // Then one turn per 300 ms cycle: stopped 150 ms, running 150 ms.
+  // (Bounds loose enough for a loaded machine: the faults they catch are a timer left
+  // off, or a schedule off by a large factor.)
+  EXPECT_LT(threads.turns[0] - added, std::chrono::milliseconds(250));
+  // Then one turn per 300 ms cycle: stopped 150 ms, running 150 ms, never sooner.
   const auto cycle = threads.turns[1] - threads.turns[0];
   EXPECT_GE(cycle, std::chrono::milliseconds(298));
-  EXPECT_LT(cycle, std::chrono::milliseconds(340));
+  EXPECT_LT(cycle, std::chrono::milliseconds(600));
   EXPECT_LE(ticks, static_cast<int>(threads.turns.size()) + 1) << "passes that served nothing";
 
   // A release between passes turns the timer off at once.
