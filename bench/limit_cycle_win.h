@@ -77,13 +77,13 @@ struct LimitEntry {
   std::int32_t percent;
 };
 
-inline void SetLimits(const std::vector<LimitEntry>& entries) {
+inline void SetLimits(const std::vector<LimitEntry>& entries, Guard* guard = nullptr) {
   ProcessLimitTable& table = ProcessLimits();
   table.Clear();
   int i = 1;
   for (const LimitEntry& e : entries) {
     const auto pid = static_cast<std::int32_t>(e.pid);
-    table(i++).Add(pid, u"", e.percent, OpenLimitedProcess(pid, SystemTimeNow()));
+    table(i++).Add(pid, u"", e.percent, OpenLimitedProcess(pid, SystemTimeNow(), guard));
   }
 }
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 
 #include "platform/handles_win.h"
 #include "throttling/guard_win.h"
@@ -105,11 +106,16 @@ SuspendedThreads Win32ThreadControl::SuspendAllThreads(std::int32_t processId,
       record->BeginHold(pid, inGuard);
     }
   }
+  // Every thread is opened and checked first, so that the suspensions follow one another
+  // closely: under Wine each one keeps the server busy with the target's own work.
+  std::vector<std::pair<std::uint32_t, win::UniqueHandle>> opened;
+  opened.reserve(ids_.size());
   for (const std::uint32_t id : ids_) {
     win::UniqueHandle thread(::OpenThread(THREAD_SUSPEND_RESUME | THREAD_QUERY_LIMITED_INFORMATION, FALSE, id));
-    if (!thread) continue;
     // The thread may have ended and its id passed to a thread of another process.
-    if (::GetProcessIdOfThread(thread.get()) != pid) continue;
+    if (thread && ::GetProcessIdOfThread(thread.get()) == pid) opened.emplace_back(id, std::move(thread));
+  }
+  for (auto& [id, thread] : opened) {
     std::uint32_t line = kUnrecorded;
     if (record) {
       const std::optional<std::uint32_t> added = record->Add(id);
@@ -130,13 +136,14 @@ SuspendedThreads Win32ThreadControl::SuspendAllThreads(std::int32_t processId,
 
 void Win32ThreadControl::ResumeAllThreads(SuspendedThreads suspended) noexcept {
   SuspensionRecord* record = guard_ ? guard_->record() : nullptr;
+  // The whole process goes on first; the handles are closed after.
   for (const SuspendedThread& t : suspended.threads) {
     if (record) record->Set(t.slot, SuspensionRecord::ThreadState::kResuming);
     ::ResumeThread(t.handle);
     if (record) record->Set(t.slot, SuspensionRecord::ThreadState::kNone);
-    ::CloseHandle(t.handle);
   }
   if (record) record->EndHold();
+  for (const SuspendedThread& t : suspended.threads) ::CloseHandle(t.handle);
 }
 
 }  // namespace tovrel
