@@ -4,6 +4,8 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/system_function_win.h"
+
 namespace tovrel::win {
 
 int Twips(int twips, int dpi) { return ::MulDiv(twips, dpi, 1440); }
@@ -65,8 +67,7 @@ UniqueGdi<HFONT> MakeFont(const FontSpec& desc, int dpi) {
 UINT WindowDpi(HWND hwnd) {
   // Looked up at run time: the call exists from Windows 10 1607 on.
   using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
-      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  static const auto getDpiForWindow = SystemFunction<GetDpiForWindowFn>(L"user32.dll", "GetDpiForWindow");
   return hwnd && getDpiForWindow ? getDpiForWindow(hwnd) : 0;
 }
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/system_function_win.h"
 #include "throttling/critical_processes.h"
 #include "throttling/guard_win.h"
 
@@ -32,8 +33,7 @@ std::u16string SystemFolder() {
 // it, and some systems do not answer at all.
 std::optional<bool> CriticalFlag(DWORD processId) {
   using QueryFn = NTSTATUS(NTAPI*)(HANDLE, PROCESSINFOCLASS, PVOID, ULONG, PULONG);
-  static const auto query = reinterpret_cast<QueryFn>(
-      ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess"));
+  static const auto query = win::SystemFunction<QueryFn>(L"ntdll.dll", "NtQueryInformationProcess");
   if (!query) return std::nullopt;
   win::UniqueHandle process(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, processId));
   if (!process) return std::nullopt;
@@ -68,8 +68,7 @@ std::uint64_t SystemTimeNow() {
   // The plain clock moves only once a timer tick, while a process's creation time may be
   // precise; the precise clock (not on Windows 7) never reads earlier than either.
   using PreciseFn = VOID(WINAPI*)(LPFILETIME);
-  static const auto precise = reinterpret_cast<PreciseFn>(
-      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "GetSystemTimePreciseAsFileTime"));
+  static const auto precise = win::SystemFunction<PreciseFn>(L"kernel32.dll", "GetSystemTimePreciseAsFileTime");
   FILETIME now{};
   if (precise)
     precise(&now);

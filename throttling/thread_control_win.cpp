@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/handles_win.h"
+#include "platform/system_function_win.h"
 #include "throttling/guard_win.h"
 #include "throttling/limited_process_win.h"
 
@@ -33,15 +34,8 @@ constexpr std::uint32_t kUnrecorded = SuspensionRecord::kCapacity;
 
 using QuerySystemInformationFn = NTSTATUS(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
 
-// Not in the import library on every system, so it is looked up once at run time.
-QuerySystemInformationFn QuerySystemInformation() {
-  static const auto fn = reinterpret_cast<QuerySystemInformationFn>(
-      ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation"));
-  return fn;
-}
-
 bool TakeSnapshot(std::vector<std::uint64_t>& buffer, std::size_t& bytes) {
-  const QuerySystemInformationFn query = QuerySystemInformation();
+  static const auto query = win::SystemFunction<QuerySystemInformationFn>(L"ntdll.dll", "NtQuerySystemInformation");
   if (!query) return false;
   if (buffer.empty()) buffer.resize(kFirstBufferBytes / sizeof(std::uint64_t));
   for (;;) {
