@@ -105,7 +105,7 @@ bool Guard::StartProcess() {
 }
 
 std::uint64_t Guard::Share(HANDLE process) {
-  if (!running()) return 0;
+  if (!process_) return 0;
   HANDLE remote = nullptr;
   if (!::DuplicateHandle(::GetCurrentProcess(), process, process_.get(), &remote,
                          SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, 0))

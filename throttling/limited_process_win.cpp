@@ -54,15 +54,13 @@ Win32LimitedProcess::~Win32LimitedProcess() {
 }
 
 std::uint64_t Win32LimitedProcess::HandleInGuard() const {
-  if (!guard_ || !guard_->running()) return 0;
+  if (!guard_) return 0;
   if (!inGuard_ || generation_ != guard_->generation()) {
     inGuard_ = guard_->Share(process_.get());
     generation_ = guard_->generation();
   }
   return inGuard_;
 }
-
-bool Win32LimitedProcess::Ended() const { return ::WaitForSingleObject(process_.get(), 0) != WAIT_TIMEOUT; }
 
 std::uint64_t SystemTimeNow() {
   // The plain clock moves only once a timer tick, while a process's creation time may be

@@ -21,10 +21,9 @@ class Win32LimitedProcess : public LimitedProcess {
   Win32LimitedProcess(const Win32LimitedProcess&) = delete;
   Win32LimitedProcess& operator=(const Win32LimitedProcess&) = delete;
 
-  bool Ended() const override;
   HANDLE handle() const { return process_.get(); }
-  // The process as a handle value in the running guard, shared again with a guard that
-  // replaced the one it was shared with; 0 when there is no guard.
+  // The process as a handle value in the guard, shared again with a guard that replaced
+  // the one it was shared with; 0 when there is no guard to share it with.
   std::uint64_t HandleInGuard() const;
 
  private:

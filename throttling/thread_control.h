@@ -8,12 +8,11 @@
 namespace tovrel {
 
 // A limited process as the platform holds it open while its limit is active: the
-// system never hands its id to another process meanwhile.
+// system never hands its id to another process meanwhile. An ended one has no threads
+// left in any view, so its turns suspend nothing until a refresh ends the limit.
 class LimitedProcess {
  public:
   virtual ~LimitedProcess() = default;
-  // Nothing of an ended process is left to suspend.
-  virtual bool Ended() const = 0;
 };
 
 // One thread a suspension stopped, with the platform's handle to it.

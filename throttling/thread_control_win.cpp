@@ -86,7 +86,7 @@ SuspendedThreads Win32ThreadControl::SuspendAllThreads(std::int32_t processId,
   SuspendedThreads result{processId, std::move(process), {}};
   const auto pid = static_cast<DWORD>(processId);
   // Our own UI thread would stop inside the call with nobody left to resume it.
-  if (!result.process || pid == ::GetCurrentProcessId() || result.process->Ended()) return result;
+  if (!result.process || pid == ::GetCurrentProcessId()) return result;
   if (!ThreadIdsOfProcess(pid, snapshot_, ids_)) return result;
   // Room for every thread up front: from the first suspension on nothing may throw.
   result.threads.reserve(ids_.size());
@@ -100,8 +100,8 @@ SuspendedThreads Win32ThreadControl::SuspendAllThreads(std::int32_t processId,
       record->BeginHold(pid, inGuard);
     }
   }
-  // Every thread is opened and checked first, so that the suspensions follow one another
-  // closely: under Wine each one keeps the server busy with the target's own work.
+  // Every thread is opened and checked first, so that the threads stop within as short a
+  // span as possible, one suspension right after the other.
   std::vector<std::pair<std::uint32_t, win::UniqueHandle>> opened;
   opened.reserve(ids_.size());
   for (const std::uint32_t id : ids_) {

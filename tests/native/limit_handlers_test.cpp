@@ -53,9 +53,7 @@ TEST(NumericValue, ReadsTheLeadingNumber) {
 }
 
 // A process held open by a limit; the test sees whether anything still holds it.
-struct HeldOpen : LimitedProcess {
-  bool Ended() const override { return false; }
-};
+struct HeldOpen : LimitedProcess {};
 
 struct DialogFixture : ::testing::Test {
   ProcessLimitTable t;
