@@ -64,9 +64,7 @@ class DirectHost : public LimitHost {
     ::Sleep(milliseconds);
     slept += NowMs() - start;
   }
-  LimitTime Now() override {
-    return std::chrono::duration_cast<LimitTime>(std::chrono::steady_clock::now().time_since_epoch());
-  }
+  LimitTime Now() override { return SteadyNow(); }
   double slept = 0;
 };
 

@@ -11,7 +11,17 @@ namespace {
 // served rather than pushed back by a whole timer period.
 constexpr LimitTime kDueSlack = std::chrono::milliseconds(1);
 
+// When an active entry's next turn is due: at once after an add, else its run time after
+// its last resumption, at today's percentage.
+LimitTime DueAt(const ProcessLimit& entry, LimitTime now) {
+  return entry.LastResumed ? *entry.LastResumed + RunTime(entry.CpuPercent) : now;
+}
+
 }  // namespace
+
+LimitTime SteadyNow() {
+  return std::chrono::duration_cast<LimitTime>(std::chrono::steady_clock::now().time_since_epoch());
+}
 
 std::uint32_t TurnSleepMilliseconds(std::int32_t cpuPercent) {
   const std::int32_t d = Mul32(Sub32(100, cpuPercent), 3);
@@ -22,17 +32,14 @@ std::chrono::milliseconds RunTime(std::int32_t cpuPercent) {
   return std::chrono::milliseconds(std::clamp(cpuPercent, 0, 100) * 3);
 }
 
-bool TurnDue(const ProcessLimit& entry, LimitTime now) {
-  if (!entry.LastResumed) return true;
-  return now - *entry.LastResumed + kDueSlack >= RunTime(entry.CpuPercent);
-}
+bool TurnDue(const ProcessLimit& entry, LimitTime now) { return DueAt(entry, now) <= now + kDueSlack; }
 
 std::optional<std::chrono::milliseconds> NextPassDelay(const ProcessLimitTable& limits, LimitTime now) {
   std::optional<LimitTime> first;
   for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
     const ProcessLimit& entry = limits(i);
     if (entry.Active != kVbTrue) continue;
-    const LimitTime due = entry.LastResumed ? *entry.LastResumed + RunTime(entry.CpuPercent) : now;
+    const LimitTime due = DueAt(entry, now);
     first = first ? std::min(*first, due) : due;
   }
   if (!first) return std::nullopt;

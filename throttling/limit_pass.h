@@ -25,6 +25,9 @@ class LimitHost {
   virtual LimitTime Now() = 0;
 };
 
+// The steady clock the real cycle runs on.
+LimitTime SteadyNow();
+
 // Milliseconds a turn keeps the process stopped: (100 - cpuPercent) x 3, checked
 // 32-bit arithmetic; a percentage above 100 would ask for a negative time and sleeps 0.
 std::uint32_t TurnSleepMilliseconds(std::int32_t cpuPercent);

@@ -61,8 +61,6 @@ void LimitTimer::Sleep(std::uint32_t milliseconds) {
   ::Sleep(milliseconds);
 }
 
-LimitTime LimitTimer::Now() {
-  return std::chrono::duration_cast<LimitTime>(std::chrono::steady_clock::now().time_since_epoch());
-}
+LimitTime LimitTimer::Now() { return SteadyNow(); }
 
 }  // namespace tovrel

@@ -21,9 +21,7 @@ class EndingHost : public tovrel::LimitHost {
   explicit EndingHost(const wchar_t* mode) : mode_(mode) {}
   void StopTimer() override {}
   void ArmTimer(std::optional<std::chrono::milliseconds> delay) override { delay_ = delay.value_or(delay_); }
-  tovrel::LimitTime Now() override {
-    return std::chrono::duration_cast<tovrel::LimitTime>(std::chrono::steady_clock::now().time_since_epoch());
-  }
+  tovrel::LimitTime Now() override { return tovrel::SteadyNow(); }
   void Sleep(std::uint32_t ms) override { ::Sleep(ms); }
   void DoEvents() override {
     if (++yields_ != 2) return;  // the middle yield: the target is suspended now
