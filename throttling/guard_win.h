@@ -32,7 +32,6 @@ class Guard {
   DWORD processId() const { return processId_; }
   // Counts guards started, so a handle shared with an older one is shared again.
   std::uint32_t generation() const { return generation_; }
-  bool running() const;
 
   // Duplicates a process handle into the guard; its value there, 0 when it failed.
   std::uint64_t Share(HANDLE process);
@@ -40,6 +39,7 @@ class Guard {
   void Unshare(std::uint64_t value);
 
  private:
+  bool running() const;
   bool StartProcess();
 
   std::wstring exe_;

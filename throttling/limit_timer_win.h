@@ -22,7 +22,6 @@ class LimitTimer : private LimitHost {
   // After a handler that may have changed the table: armed for it at once. Inside a
   // pass the pass's end does it.
   void Rearm();
-  bool passRunning() const { return passRunning_; }
 
  private:
   void StopTimer() override;
