@@ -29,3 +29,6 @@ add_executable(make_icon ${CMAKE_SOURCE_DIR}/resources/make_icon.cpp ${CMAKE_SOU
 target_compile_options(make_icon PRIVATE -Wall -Wextra)
 target_sources(tovrel_native_tests PRIVATE ${CMAKE_SOURCE_DIR}/resources/icon_art.cpp)
 target_compile_definitions(tovrel_native_tests PRIVATE TOVREL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+
+# No include may point up or across the layers.
+add_test(NAME Layers.EveryIncludePointsDown COMMAND bash ${CMAKE_SOURCE_DIR}/tests/native/layers_test.sh)

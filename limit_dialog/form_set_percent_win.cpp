@@ -11,7 +11,6 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"Tovrel.FormSetProcessCpuPercent";
 
-
 using win::TwipRect;
 
 constexpr TwipRect kLabel1Rect{1170, 1560, 540, 180};
@@ -34,8 +33,9 @@ constexpr int kSliderMaximum = 99;
 }  // namespace
 
 FormSetProcessCpuPercent::FormSetProcessCpuPercent(HWND owner, ProcessLimitTable& limits, ProcessRows& rows,
-                                                   HICON bigIcon, HICON smallIcon, ProcessOpener open)
-    : owner_(owner), limits_(limits), rows_(rows), open_(std::move(open)) {
+                                                   DialogServices services)
+    : owner_(owner), limits_(limits), rows_(rows), services_(std::move(services)) {
+  const HICON bigIcon = services_.bigIcon, smallIcon = services_.smallIcon;
   RegisterClassOnce(kClassName, bigIcon, smallIcon);
   const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
   const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
@@ -130,7 +130,7 @@ void FormSetProcessCpuPercent::SetChangeMode(bool change) {
 void FormSetProcessCpuPercent::SetProcess(const std::u16string& pidText, const std::u16string& path) {
   labelProcessPid_.SetText(pidText);
   labelProcessPath_.SetText(path);
-  icon_ = GetFileIcon(path, false);
+  icon_ = services_.largeIcon ? services_.largeIcon(path) : win::Picture();
   ::SendMessageW(imageProcessIco_, STM_SETICON, reinterpret_cast<WPARAM>(icon_.icon()), 0);
 }
 
@@ -164,7 +164,7 @@ DialogValues FormSetProcessCpuPercent::Values() const {
 }
 
 void FormSetProcessCpuPercent::CommandOK_Click() {
-  tovrel::CommandOK_Click(limits_, Values(), rows_, open_);
+  tovrel::CommandOK_Click(limits_, Values(), rows_, services_.open);
   Unload();
 }
 

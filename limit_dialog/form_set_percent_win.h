@@ -3,12 +3,13 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
-#include "main_window/file_icon_win.h"
+#include "limit_dialog/limit_dialog_port.h"
 #include "limit_dialog/set_percent_actions.h"
-#include "main_window/limit_command.h"
 #include "platform/controls_win.h"
+#include "platform/picture_win.h"
 #include "platform/window_win.h"
 #include "throttling/process_limits.h"
 
@@ -36,11 +37,20 @@ enum DialogControl : int {
 
 inline const std::u16string kDialogTitle = u"设置CPU使用率";
 
+// What the dialog needs of the window that opens it.
+struct DialogServices {
+  HICON bigIcon = nullptr;  // the window's icons
+  HICON smallIcon = nullptr;
+  // Holds the process of a new limit open (CommandOK).
+  ProcessOpener open;
+  // The large icon of a path, for ImageProcessIco.
+  std::function<win::Picture(const std::u16string& path)> largeIcon;
+};
+
 class FormSetProcessCpuPercent : public win::Window, public LimitDialogPort {
  public:
   // Loaded hidden with its design-time values; the buttons write limits and rows.
-  FormSetProcessCpuPercent(HWND owner, ProcessLimitTable& limits, ProcessRows& rows, HICON bigIcon,
-                           HICON smallIcon, ProcessOpener open);
+  FormSetProcessCpuPercent(HWND owner, ProcessLimitTable& limits, ProcessRows& rows, DialogServices services);
   ~FormSetProcessCpuPercent() override;
 
   void SetSliderValue(std::int32_t value) override;
@@ -69,13 +79,13 @@ class FormSetProcessCpuPercent : public win::Window, public LimitDialogPort {
   HWND owner_;
   ProcessLimitTable& limits_;
   ProcessRows& rows_;
-  ProcessOpener open_;
+  DialogServices services_;
   int dpi_ = 96;
   win::UniqueGdi<HFONT> font_;
   win::UniqueGdi<HFONT> percentFont_;
   win::Label label1_, labelProcessPath_, label2_, labelProcessPid_, label3_, labelPercent_;
   HWND imageProcessIco_ = nullptr;
-  Picture icon_;
+  win::Picture icon_;
   win::Slider slider_;
   win::CommandWindow* commandModify_ = nullptr;
   win::CommandWindow* commandFree_ = nullptr;

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "main_window/process_rows.h"
+#include "limit_dialog/process_rows.h"
 #include "throttling/process_limits.h"
 
 namespace tovrel {

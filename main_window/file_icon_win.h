@@ -2,38 +2,14 @@
 #pragma once
 
 #include <windows.h>
-#include <ocidl.h>
-#include <olectl.h>
 
 #include <string>
 
+#include "platform/picture_win.h"
+
 namespace tovrel {
 
-// A picture that owns its icon: releasing the picture destroys the icon.
-class Picture {
- public:
-  Picture() = default;
-  explicit Picture(IPicture* picture) : picture_(picture) {}
-  ~Picture() { reset(); }
-  Picture(Picture&& other) noexcept : picture_(other.picture_) { other.picture_ = nullptr; }
-  Picture& operator=(Picture&& other) noexcept {
-    if (this != &other) {
-      reset();
-      picture_ = other.picture_;
-      other.picture_ = nullptr;
-    }
-    return *this;
-  }
-  Picture(const Picture&) = delete;
-  Picture& operator=(const Picture&) = delete;
-
-  explicit operator bool() const { return picture_ != nullptr; }
-  HICON icon() const;
-  void reset();
-
- private:
-  IPicture* picture_ = nullptr;
-};
+using win::Picture;
 
 // Nothing when the picture cannot be made; the icon is then destroyed here so that no
 // handle is left without an owner.

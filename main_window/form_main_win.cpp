@@ -5,7 +5,9 @@
 #include "button_control/button_layout.h"
 #include "button_control/command_window_win.h"
 #include "limit_dialog/form_set_percent_win.h"
+#include "main_window/file_icon_win.h"
 #include "main_window/limit_command.h"
+#include "main_window/limit_reconciliation.h"
 #include "main_window/process_list_win.h"
 #include "platform/message_loop_win.h"
 #include "resources/resource_ids.h"
@@ -178,8 +180,10 @@ std::shared_ptr<const LimitedProcess> FormMain::OpenForLimit(std::int32_t proces
 }
 
 void FormMain::CommandLimit_Click() {
-  FormSetProcessCpuPercent dialog(hwnd(), ProcessLimits(), list_, bigIcon_.get(), smallIcon_.get(),
-                                  [this](std::int32_t pid) { return OpenForLimit(pid); });
+  FormSetProcessCpuPercent dialog(
+      hwnd(), ProcessLimits(), list_,
+      DialogServices{bigIcon_.get(), smallIcon_.get(), [this](std::int32_t pid) { return OpenForLimit(pid); },
+                     [](const std::u16string& path) { return GetFileIcon(path, false); }});
   LimitCommandServices services{
       [] { win::DoEvents(); },
       [](std::int32_t pid, const std::u16string& exe) { return GetProcessImagePath(pid, exe); },

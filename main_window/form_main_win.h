@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "main_window/file_icon_win.h"
+#include "main_window/process_list_win.h"
 #include "platform/controls_win.h"
 #include "platform/handles_win.h"
 #include "platform/window_win.h"
@@ -54,7 +54,7 @@ class FormMain : public win::Window {
   void Load();
   void Show(int showCommand);
 
-  win::ListView& ListViewProcesses() { return list_; }
+  ProcessListView& ListViewProcesses() { return list_; }
   void CommandRefresh_Click();
   void CommandLimit_Click();
   // The exit question; true when the window may close (on Yes the program ends at once).
@@ -77,7 +77,7 @@ class FormMain : public win::Window {
   win::UniqueGdi<HFONT> linkFont_;
   win::UniqueGdi<HFONT> linkHoverFont_;
   win::UniqueIcon bigIcon_, smallIcon_, imageIcon_;
-  win::ListView list_;
+  ProcessListView list_;
   win::KeyedImageList images_;
   win::Label label1_, label2_, label3_, labelOstrin_;
   HWND image1_ = nullptr;

@@ -6,26 +6,14 @@
 #include <functional>
 #include <string>
 
-#include "main_window/process_rows.h"
+#include "limit_dialog/limit_dialog_port.h"
+#include "limit_dialog/process_rows.h"
 #include "throttling/process_limits.h"
 
 namespace tovrel {
 
 inline const std::u16string kFourthLimitRefusal = u"为了系统稳定性考虑，只允许限制3个进程。";
 inline const std::u16string kFourthLimitTitle = u"提示";
-
-// The dialog as the command fills and shows it.
-class LimitDialogPort {
- public:
-  virtual ~LimitDialogPort() = default;
-  // Fires the slider's Change when the value differs.
-  virtual void SetSliderValue(std::int32_t value) = 0;
-  // Change mode shows CommandModify and CommandFree, add mode CommandOK and CommandCancel.
-  virtual void SetChangeMode(bool change) = 0;
-  virtual void SetProcess(const std::u16string& pidText, const std::u16string& path) = 0;
-  // Modal, with the main window as owner; returns once the dialog has unloaded.
-  virtual void ShowModal() = 0;
-};
 
 struct LimitCommandServices {
   std::function<void()> doEvents;

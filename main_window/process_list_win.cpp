@@ -4,7 +4,7 @@
 #include <tlhelp32.h>
 
 #include "main_window/file_icon_win.h"
-#include "main_window/process_rows.h"
+#include "limit_dialog/process_rows.h"
 #include "platform/handles_win.h"
 #include "throttling/limited_process_win.h"
 

@@ -4,9 +4,20 @@
 #include <cstdint>
 #include <string>
 
+#include "limit_dialog/process_rows.h"
 #include "platform/controls_win.h"
 
 namespace tovrel {
+
+// ListViewProcesses: the list control, seen as the rows the limit command and the
+// dialog work on.
+class ProcessListView : public win::ListView, public ProcessRows {
+ public:
+  int Count() const override { return ListView::Count(); }
+  std::u16string SubItem(int row, int sub) const override { return ListView::SubItem(row, sub); }
+  void SetSubItem(int row, int sub, const std::u16string& text) override { ListView::SetSubItem(row, sub, text); }
+  int SelectedRow() const override { return ListView::SelectedRow(); }
+};
 
 // Lower-case, trimmed path of the first module whose path contains the executable's
 // name (compared without regard to case), or the empty text.

@@ -10,7 +10,6 @@
 #include <map>
 #include <string>
 
-#include "main_window/process_rows.h"
 #include "platform/handles_win.h"
 
 namespace tovrel::win {
@@ -57,8 +56,9 @@ std::u16string U16(const std::wstring& s);
 HWND CreateChild(const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, HWND parent, int id,
                  const RECT& pixels);
 
-// Report-view list of processes.
-class ListView : public ProcessRows {
+// Report-view list; rows and sub-items are numbered as the forms layer numbered them,
+// rows from 1.
+class ListView {
  public:
   void Create(HWND parent, int id, const RECT& pixels, HFONT font);
   HWND hwnd() const { return hwnd_; }
@@ -72,10 +72,12 @@ class ListView : public ProcessRows {
   // Selects the first row, as the list did by itself in the program's first form.
   void SelectFirstAfterRefill();
 
-  int Count() const override;
-  std::u16string SubItem(int row, int sub) const override;
-  void SetSubItem(int row, int sub, const std::u16string& text) override;
-  int SelectedRow() const override;
+  int Count() const;
+  // A sub-item never written reads as the empty text.
+  std::u16string SubItem(int row, int sub) const;
+  void SetSubItem(int row, int sub, const std::u16string& text);
+  // 0 when no row is selected.
+  int SelectedRow() const;
 
  private:
   HWND hwnd_ = nullptr;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "main_window/process_rows.h"
+#include "limit_dialog/process_rows.h"
 
 namespace tovrel::test {
 

@@ -5,7 +5,8 @@
 #include "fake_rows.h"
 #include "limit_dialog/set_percent_actions.h"
 #include "main_window/limit_command.h"
-#include "main_window/process_rows.h"
+#include "limit_dialog/process_rows.h"
+#include "main_window/limit_reconciliation.h"
 
 namespace tovrel {
 namespace {

@@ -8,7 +8,7 @@
 namespace tovrel {
 namespace {
 
-const ProcessOpener NoProcess = [](std::int32_t) { return std::shared_ptr<const LimitedProcess>(); };
+const DialogServices NoProcess{nullptr, nullptr, [](std::int32_t) { return std::shared_ptr<const LimitedProcess>(); }, {}};
 
 class DialogTest : public ::testing::Test {
  protected:
@@ -32,7 +32,7 @@ class DialogTest : public ::testing::Test {
 };
 
 TEST_F(DialogTest, TheSliderRunsFrom1To99AndItsLabelFollowsEveryChange) {
-  FormSetProcessCpuPercent dialog(form.hwnd(), ProcessLimits(), form.ListViewProcesses(), nullptr, nullptr, NoProcess);
+  FormSetProcessCpuPercent dialog(form.hwnd(), ProcessLimits(), form.ListViewProcesses(), NoProcess);
   EXPECT_EQ(dialog.LabelPercentText(), u"99");
   dialog.SetSliderValue(50);  // set by code: the label follows too
   EXPECT_EQ(dialog.LabelPercentText(), u"50");
@@ -49,7 +49,7 @@ TEST_F(DialogTest, TheSliderRunsFrom1To99AndItsLabelFollowsEveryChange) {
 
 TEST_F(DialogTest, CancelAndTheCloseButtonUnloadWithoutChangingAnything) {
   {
-    FormSetProcessCpuPercent dialog(form.hwnd(), ProcessLimits(), form.ListViewProcesses(), nullptr, nullptr, NoProcess);
+    FormSetProcessCpuPercent dialog(form.hwnd(), ProcessLimits(), form.ListViewProcesses(), NoProcess);
     dialog.SetChangeMode(false);
     dialog.SetProcess(u"4242", u"c:\\x.exe");
     dialog.SetSliderValue(10);
@@ -58,7 +58,7 @@ TEST_F(DialogTest, CancelAndTheCloseButtonUnloadWithoutChangingAnything) {
   }
   ExpectNothingChanged();
   {
-    FormSetProcessCpuPercent dialog(form.hwnd(), ProcessLimits(), form.ListViewProcesses(), nullptr, nullptr, NoProcess);
+    FormSetProcessCpuPercent dialog(form.hwnd(), ProcessLimits(), form.ListViewProcesses(), NoProcess);
     dialog.SetChangeMode(true);
     dialog.SetProcess(u"4242", u"c:\\x.exe");
     dialog.SetSliderValue(70);
@@ -72,7 +72,7 @@ TEST_F(DialogTest, CancelAndTheCloseButtonUnloadWithoutChangingAnything) {
 TEST_F(DialogTest, ChangeModeButtonsWriteTheEntryAndTheSelectedRow) {
   form.ListViewProcesses().SelectRow(1);
   {
-    FormSetProcessCpuPercent dialog(form.hwnd(), ProcessLimits(), form.ListViewProcesses(), nullptr, nullptr, NoProcess);
+    FormSetProcessCpuPercent dialog(form.hwnd(), ProcessLimits(), form.ListViewProcesses(), NoProcess);
     dialog.SetProcess(u"4242", u"c:\\x.exe");
     dialog.SetSliderValue(70);
     dialog.CommandModify_Click();
@@ -81,7 +81,7 @@ TEST_F(DialogTest, ChangeModeButtonsWriteTheEntryAndTheSelectedRow) {
   EXPECT_EQ(ProcessLimits()(1).CpuPercent, 70);
   EXPECT_EQ(form.ListViewProcesses().SubItem(1, kSubPercent), u"70%");
   {
-    FormSetProcessCpuPercent dialog(form.hwnd(), ProcessLimits(), form.ListViewProcesses(), nullptr, nullptr, NoProcess);
+    FormSetProcessCpuPercent dialog(form.hwnd(), ProcessLimits(), form.ListViewProcesses(), NoProcess);
     dialog.SetProcess(u"4242", u"c:\\x.exe");
     dialog.CommandFree_Click();
   }

@@ -7,8 +7,9 @@
 
 #include "child_process.h"
 #include "soak_run.h"
+#include "main_window/file_icon_win.h"
 #include "main_window/process_list_win.h"
-#include "main_window/process_rows.h"
+#include "limit_dialog/process_rows.h"
 #include "throttling/process_limits.h"
 
 namespace tovrel {

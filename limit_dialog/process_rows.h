@@ -1,11 +1,9 @@
-// The process list's rows as the handlers of both windows see them, and the
-// reconciliation of the limit table with the listed processes.
+// The process list's rows as the limit command and the dialog see them: the main window
+// owns the list, the dialog writes the selected row's percentage.
 #pragma once
 
 #include <cstdint>
 #include <string>
-
-#include "throttling/process_limits.h"
 
 namespace tovrel {
 
@@ -34,9 +32,5 @@ std::u16string PercentText(std::int32_t cpuPercent);
 // The number a text starts with, as the old forms layer read numbers out of text:
 // leading blanks skipped, digits with an optional sign and fraction, 0 when none.
 double NumericValue(const std::u16string& text);
-
-// Writes each active limit's percentage into every row with its process id and turns
-// off the limits whose process is no longer listed.
-void ReconcileLimits(ProcessLimitTable& limits, ProcessRows& rows);
 
 }  // namespace tovrel

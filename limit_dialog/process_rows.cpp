@@ -1,4 +1,4 @@
-#include "main_window/process_rows.h"
+#include "limit_dialog/process_rows.h"
 
 #include <cstdlib>
 #include <string>
@@ -30,22 +30,6 @@ double NumericValue(const std::u16string& text) {
     }
   }
   return std::strtod(ascii.c_str(), nullptr);
-}
-
-void ReconcileLimits(ProcessLimitTable& limits, ProcessRows& rows) {
-  for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
-    ProcessLimit& entry = limits(i);
-    if (entry.Active != kVbTrue) continue;
-    bool notFound = true;
-    const int count = rows.Count();
-    for (int row = 1; row <= count; ++row) {
-      if (NumericValue(rows.SubItem(row, kSubPid)) == static_cast<double>(entry.ProcessId)) {
-        rows.SetSubItem(row, kSubPercent, PercentText(entry.CpuPercent));
-        notFound = false;
-      }
-    }
-    if (notFound) entry.TurnOff();
-  }
 }
 
 }  // namespace tovrel
