@@ -81,6 +81,18 @@ bool ThreadIdsOfProcess(std::uint32_t processId, std::vector<std::uint64_t>& buf
   return true;
 }
 
+std::vector<std::pair<std::uint32_t, win::UniqueHandle>> OpenThreadsOf(std::uint32_t processId,
+                                                                     const std::vector<std::uint32_t>& ids) {
+  std::vector<std::pair<std::uint32_t, win::UniqueHandle>> opened;
+  opened.reserve(ids.size());
+  for (const std::uint32_t id : ids) {
+    win::UniqueHandle thread(::OpenThread(THREAD_SUSPEND_RESUME | THREAD_QUERY_LIMITED_INFORMATION, FALSE, id));
+    // The thread may have ended and its id passed to a thread of another process.
+    if (thread && ::GetProcessIdOfThread(thread.get()) == processId) opened.emplace_back(id, std::move(thread));
+  }
+  return opened;
+}
+
 SuspendedThreads Win32ThreadControl::SuspendAllThreads(std::int32_t processId,
                                                       std::shared_ptr<const LimitedProcess> process) {
   SuspendedThreads result{processId, std::move(process), {}};
@@ -102,14 +114,7 @@ SuspendedThreads Win32ThreadControl::SuspendAllThreads(std::int32_t processId,
   }
   // Every thread is opened and checked first, so that the threads stop within as short a
   // span as possible, one suspension right after the other.
-  std::vector<std::pair<std::uint32_t, win::UniqueHandle>> opened;
-  opened.reserve(ids_.size());
-  for (const std::uint32_t id : ids_) {
-    win::UniqueHandle thread(::OpenThread(THREAD_SUSPEND_RESUME | THREAD_QUERY_LIMITED_INFORMATION, FALSE, id));
-    // The thread may have ended and its id passed to a thread of another process.
-    if (thread && ::GetProcessIdOfThread(thread.get()) == pid) opened.emplace_back(id, std::move(thread));
-  }
-  for (auto& [id, thread] : opened) {
+  for (auto& [id, thread] : OpenThreadsOf(pid, ids_)) {
     std::uint32_t line = kUnrecorded;
     if (record) {
       const std::optional<std::uint32_t> added = record->Add(id);

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
+#include "platform/handles_win.h"
 #include "throttling/thread_control.h"
 
 namespace tovrel {
@@ -29,5 +31,10 @@ class Win32ThreadControl : public ThreadControl {
 // The ids of the threads of one process, from one system-wide snapshot of every
 // process and thread; false when no snapshot could be taken.
 bool ThreadIdsOfProcess(std::uint32_t processId, std::vector<std::uint64_t>& buffer, std::vector<std::uint32_t>& ids);
+
+// Opens the threads with these ids for suspension, keeping only those that belong to the
+// process now: an id may have passed to a thread of another process since it was listed.
+std::vector<std::pair<std::uint32_t, win::UniqueHandle>> OpenThreadsOf(std::uint32_t processId,
+                                                                     const std::vector<std::uint32_t>& ids);
 
 }  // namespace tovrel

@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "../win/child_process.h"
 #include "limit_dialog/form_set_percent_win.h"
@@ -16,16 +17,6 @@
 #include "png_file.h"
 
 namespace tovrel::test {
-
-// Polls until the condition holds or the time is up.
-inline bool WaitUntil(const std::function<bool()>& condition, int milliseconds = 10000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  while (std::chrono::steady_clock::now() < end) {
-    if (condition()) return true;
-    ::Sleep(20);
-  }
-  return condition();
-}
 
 // A top-level window of the process with the class and, when given, the title.
 inline HWND FindTopLevel(DWORD pid, const wchar_t* cls, const std::wstring& title = L"") {
@@ -79,6 +70,18 @@ inline void ClickControl(HWND control) {
   ::PostMessageW(control, WM_MOUSEMOVE, 0, at);
   ::PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
   ::PostMessageW(control, WM_LBUTTONUP, 0, at);
+}
+
+// The same click, returning only once the control's handler has run (for a handler that
+// does not open a modal window); false when it did not answer in time.
+inline bool ClickControlAndWait(HWND control, UINT timeout = 30000) {
+  RECT r{};
+  ::GetClientRect(control, &r);
+  const LPARAM at = MAKELPARAM(r.right / 2, r.bottom / 2);
+  DWORD_PTR result = 0;
+  for (auto [msg, wp] : {std::pair<UINT, WPARAM>{WM_MOUSEMOVE, 0}, {WM_LBUTTONDOWN, MK_LBUTTON}, {WM_LBUTTONUP, 0}})
+    if (!::SendMessageTimeoutW(control, msg, wp, at, SMTO_ABORTIFHUNG, timeout, &result)) return false;
+  return true;
 }
 
 inline bool SaveWindowShot(HWND hwnd, const std::wstring& name) {
@@ -148,12 +151,8 @@ class TovrelApp {
 
   HWND Button(int id) const { return ::GetDlgItem(main_, id); }
 
-  // Presses 刷新 and waits until the list has been filled again.
-  void Refresh() const {
-    ClickControl(Button(kCommandRefresh));
-    ::Sleep(200);
-    WaitUntil([&] { return RowCount() > 0; });
-  }
+  // Presses 刷新; returns once the list has been filled again.
+  bool Refresh() const { return ClickControlAndWait(Button(kCommandRefresh)) && RowCount() > 0; }
 
   HWND WaitForDialog() const {
     HWND dialog = nullptr;
@@ -225,16 +224,6 @@ class TovrelApp {
 // Answers a message box by pressing one of its buttons.
 inline void PressMessageBoxButton(HWND box, int id) {
   ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(box, id)));
-}
-
-// CPU share of one core that a process got over a stretch of wall time, in percent.
-inline double CpuSharePercent(DWORD pid, int milliseconds) {
-  const double before = CpuMilliseconds(pid);
-  const auto start = std::chrono::steady_clock::now();
-  ::Sleep(static_cast<DWORD>(milliseconds));
-  const double wall =
-      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-  return 100.0 * (CpuMilliseconds(pid) - before) / wall;
 }
 
 }  // namespace tovrel::test

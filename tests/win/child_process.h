@@ -3,7 +3,12 @@
 
 #include <windows.h>
 #include <tlhelp32.h>
+#include <winternl.h>
 
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,13 +23,30 @@ inline std::wstring ExeDir() {
   return s.substr(0, s.find_last_of(L"\\/") + 1);
 }
 
+// Polls until the condition holds; false once the deadline has passed. Deadlines are
+// seconds, far above what a quiet machine needs.
+inline bool WaitUntil(const std::function<bool()>& condition, int milliseconds = 10000) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (std::chrono::steady_clock::now() < end) {
+    if (condition()) return true;
+    ::Sleep(10);
+  }
+  return condition();
+}
+
 // A child process that is terminated when the object goes.
 class ChildProcess {
  public:
-  explicit ChildProcess(const std::wstring& commandLine) {
-    STARTUPINFOW si{sizeof(si)};
-    std::wstring cmd = commandLine;
-    ok_ = ::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi_) != FALSE;
+  explicit ChildProcess(const std::wstring& commandLine, DWORD flags = 0) {
+    for (int attempt = 1; attempt <= 2 && !ok_; ++attempt) {
+      STARTUPINFOW si{sizeof(si)};
+      std::wstring cmd = commandLine;
+      ok_ = ::CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &si, &pi_) != FALSE;
+      // The loader failing is no fault of the program under test: once more, said aloud.
+      if (!ok_ && attempt == 1)
+        std::fprintf(stderr, "[child] %ls did not start (error %lu); starting it once more\n", commandLine.c_str(),
+                     ::GetLastError());
+    }
   }
   ~ChildProcess() {
     if (!ok_) return;
@@ -82,21 +104,39 @@ inline std::vector<DWORD> ChildrenOf(DWORD parent) {
       [&](const PROCESSENTRY32W& e) { return e.th32ParentProcessID == parent && e.th32ProcessID != parent; });
 }
 
-// CPU time of a process in milliseconds, summed over its threads (Wine does not report
-// another process's times through GetProcessTimes).
+// CPU time of a process in milliseconds over its whole life, its ended threads included:
+// the system's own count per process (under Wine, the process's /proc/<pid>/stat). A sum
+// over the threads alive now would lose the time of every thread that has ended, and Wine
+// does not report another process's times through GetProcessTimes. -1 when not found.
 inline double CpuMilliseconds(DWORD pid) {
-  double total = 0;
-  for (DWORD id : ThreadIdsOf(pid)) {
-    HANDLE t = ::OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, id);
-    if (!t) continue;
-    FILETIME c, x, k, u;
-    if (::GetThreadTimes(t, &c, &x, &k, &u)) {
-      auto ms = [](FILETIME f) { return (static_cast<double>(f.dwHighDateTime) * 4294967296.0 + f.dwLowDateTime) / 1e4; };
-      total += ms(k) + ms(u);
+  using QueryFn = NTSTATUS(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
+  static const auto query = reinterpret_cast<QueryFn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+  // The 64-bit record: user time at 0x28, kernel time at 0x30, in 100 ns units.
+  constexpr std::size_t kUserTime = 0x28, kKernelTime = 0x30;
+  static std::vector<std::uint64_t> buffer(1 << 17);
+  for (;;) {
+    ULONG needed = 0;
+    const NTSTATUS status =
+        query(5, buffer.data(), static_cast<ULONG>(buffer.size() * sizeof(std::uint64_t)), &needed);
+    if (status == static_cast<NTSTATUS>(0xC0000004)) {
+      buffer.resize(buffer.size() * 2);
+      continue;
     }
-    ::CloseHandle(t);
+    if (status < 0) return -1;
+    break;
   }
-  return total;
+  const auto* at = reinterpret_cast<const std::uint8_t*>(buffer.data());
+  for (;;) {
+    const auto* process = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(at);
+    if (static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(process->UniqueProcessId)) == pid) {
+      const auto user = *reinterpret_cast<const std::int64_t*>(at + kUserTime);
+      const auto kernel = *reinterpret_cast<const std::int64_t*>(at + kKernelTime);
+      return static_cast<double>(user + kernel) / 1e4;
+    }
+    if (process->NextEntryOffset == 0) return -1;
+    at += process->NextEntryOffset;
+  }
 }
 
 // Previous suspend count of a thread, leaving the count as it was.

@@ -18,6 +18,14 @@ namespace {
 using test::ChildProcess;
 using test::ExeDir;
 
+// A child is listed once its executable shows among its modules.
+void WaitUntilListable(const ChildProcess& child, const std::u16string& exe) {
+  ASSERT_TRUE(child.started());
+  ASSERT_TRUE(test::WaitUntil(
+      [&] { return !GetProcessImagePath(static_cast<std::int32_t>(child.pid()), exe).empty(); }))
+      << "the child's modules never showed its executable";
+}
+
 int RowOf(win::ListView& list, DWORD pid) {
   for (int row = 1; row <= list.Count(); ++row)
     if (list.SubItem(row, kSubPid) == DecimalText(pid)) return row;
@@ -32,8 +40,7 @@ class FormMainTest : public ::testing::Test {
 
 TEST_F(FormMainTest, TheLoadedListShowsABusyChildWithRowsNumberedWithoutGaps) {
   ChildProcess child(L"\"" + ExeDir() + L"busy_child.exe\" 1");
-  ASSERT_TRUE(child.started());
-  ::Sleep(200);
+  WaitUntilListable(child, u"busy_child.exe");
   FormMain form;
   form.Load();
   win::ListView& list = form.ListViewProcesses();
@@ -48,8 +55,7 @@ TEST_F(FormMainTest, TheLoadedListShowsABusyChildWithRowsNumberedWithoutGaps) {
 
 TEST_F(FormMainTest, RefreshReconcilesTheTableWithTheListedProcesses) {
   ChildProcess child(L"\"" + ExeDir() + L"busy_child.exe\" 1");
-  ASSERT_TRUE(child.started());
-  ::Sleep(200);
+  WaitUntilListable(child, u"busy_child.exe");
   FormMain form;
   form.Load();
   ProcessLimits()(1) = {kVbTrue, static_cast<std::int32_t>(child.pid()), 50, u"x"};
@@ -69,8 +75,7 @@ TEST_F(FormMainTest, FormLoadTurnsOffEntriesWithoutAProcessId) {
 
 TEST(ProcessImagePath, MatchesTheNameWithoutRegardToCaseAndAnswersInLowerCase) {
   ChildProcess child(L"\"" + ExeDir() + L"busy_child.exe\" 1");
-  ASSERT_TRUE(child.started());
-  ::Sleep(200);
+  WaitUntilListable(child, u"busy_child.exe");
   const std::u16string path = GetProcessImagePath(static_cast<std::int32_t>(child.pid()), u"  BUSY_Child.EXE ");
   ASSERT_FALSE(path.empty());
   EXPECT_EQ(path.substr(path.size() - 14), u"busy_child.exe");
@@ -121,7 +126,7 @@ TEST_F(FormMainTest, RefreshesTurnsAndLimitsComingAndGoingLeaveNoObjectsBehind) 
     children.push_back(std::make_unique<ChildProcess>(L"\"" + ExeDir() + L"idle_child.exe\" 4"));
     pids.push_back(children.back()->pid());
   }
-  ::Sleep(200);
+  for (const auto& child : children) WaitUntilListable(*child, u"idle_child.exe");
   Guard guard(ExeDir() + L"exit_during_turn.exe");
   ASSERT_TRUE(guard.EnsureRunning());
   FormMain form(&guard);

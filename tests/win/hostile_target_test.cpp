@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "child_process.h"
+#include "process_checks.h"
 #include "throttling/limited_process_win.h"
 #include "throttling/thread_control_win.h"
 
@@ -20,8 +21,7 @@ SuspendedThreads Suspend(ThreadControl& control, const ChildProcess& child) {
 }
 
 bool WaitForThreads(const ChildProcess& child, size_t n) {
-  for (int i = 0; i < 1000 && ThreadIdsOf(child.pid()).size() < n; ++i) ::Sleep(10);
-  return ThreadIdsOf(child.pid()).size() >= n;
+  return test::WaitUntil([&] { return ThreadIdsOf(child.pid()).size() >= n; });
 }
 
 TEST(HostileTarget, OneTurnStopsAndRestartsEveryOneOfFiveHundredThreads) {
@@ -43,7 +43,7 @@ TEST(HostileTarget, OneTurnStopsAndRestartsEveryOneOfFiveHundredThreads) {
 TEST(HostileTarget, AProcessThatChurnsThreadsRunsFreelyOnceReleased) {
   ChildProcess child(L"\"" + ExeDir() + L"churn_child.exe\"");
   ASSERT_TRUE(child.started());
-  ::Sleep(200);
+  ASSERT_TRUE(WaitForThreads(child, 1));
   Win32ThreadControl control;
   const auto pid = static_cast<std::int32_t>(child.pid());
   const auto process = OpenLimitedProcess(pid, SystemTimeNow());
@@ -60,9 +60,7 @@ TEST(HostileTarget, AProcessThatChurnsThreadsRunsFreelyOnceReleased) {
     const DWORD count = SuspendCountOf(id);
     EXPECT_TRUE(count == 0 || count == static_cast<DWORD>(-1)) << "thread " << id << " count " << count;
   }
-  const double at = test::CpuMilliseconds(child.pid());
-  ::Sleep(300);
-  EXPECT_GT(test::CpuMilliseconds(child.pid()) - at, 50.0);
+  EXPECT_TRUE(test::GainsCpu(child.pid(), 50));
   EXPECT_TRUE(child.running());
 }
 

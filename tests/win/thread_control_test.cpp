@@ -6,13 +6,14 @@
 #include <fstream>
 
 #include "child_process.h"
+#include "process_checks.h"
+#include "throttling/guard_win.h"
 #include "throttling/limited_process_win.h"
 
 namespace tovrel {
 namespace {
 
 using test::ChildProcess;
-using test::CpuMilliseconds;
 using test::ExeDir;
 
 std::shared_ptr<const LimitedProcess> Open(const ChildProcess& child) {
@@ -23,10 +24,10 @@ SuspendedThreads Suspend(ThreadControl& control, const ChildProcess& child) {
   return control.SuspendAllThreads(static_cast<std::int32_t>(child.pid()), Open(child));
 }
 
-// Wait until the child has started all its threads and burnt some time.
+// Waits until the child has started all its threads.
 void WarmUp(const ChildProcess& child, size_t threads) {
-  for (int i = 0; i < 200 && test::ThreadIdsOf(child.pid()).size() < threads; ++i) ::Sleep(10);
-  ::Sleep(100);
+  ASSERT_TRUE(test::WaitUntil([&] { return test::ThreadIdsOf(child.pid()).size() >= threads; }))
+      << "the child never showed " << threads << " threads";
 }
 
 TEST(ThreadControl, ASuspendedChildAccruesNoCpuTimeAndRunsAgainAfterResumption) {
@@ -37,15 +38,10 @@ TEST(ThreadControl, ASuspendedChildAccruesNoCpuTimeAndRunsAgainAfterResumption) 
 
   SuspendedThreads held = Suspend(control, child);
   EXPECT_GE(held.threads.size(), 3u);
-  const double before = CpuMilliseconds(child.pid());
-  ::Sleep(400);
-  const double whileSuspended = CpuMilliseconds(child.pid()) - before;
-  EXPECT_LT(whileSuspended, 20.0);
+  EXPECT_TRUE(test::GetsNoCpu(child.pid()));
 
   control.ResumeAllThreads(std::move(held));
-  const double resumedAt = CpuMilliseconds(child.pid());
-  ::Sleep(400);
-  EXPECT_GT(CpuMilliseconds(child.pid()) - resumedAt, 100.0);
+  EXPECT_TRUE(test::GainsCpu(child.pid()));
 }
 
 TEST(ThreadControl, AThreadTheChildSuspendedItselfStaysSuspended) {
@@ -55,20 +51,39 @@ TEST(ThreadControl, AThreadTheChildSuspendedItselfStaysSuspended) {
   ChildProcess child(L"\"" + ExeDir() + L"busy_child.exe\" 1 \"" + file + L"\"");
   ASSERT_TRUE(child.started());
   DWORD parked = 0;
-  for (int i = 0; i < 200 && parked == 0; ++i) {
-    ::Sleep(10);
+  test::WaitUntil([&] {
     std::ifstream in(file);
     in >> parked;
-  }
+    return parked != 0;
+  });
   ::DeleteFileW(file);
   ASSERT_NE(parked, 0u);
   ASSERT_EQ(test::SuspendCountOf(parked), 1u);
 
-  Win32ThreadControl control;
-  SuspendedThreads held = Suspend(control, child);
+  Guard guard(ExeDir() + L"exit_during_turn.exe");
+  ASSERT_TRUE(guard.EnsureRunning());
+  Win32ThreadControl control(&guard);
+  const auto pid = static_cast<std::int32_t>(child.pid());
+  const auto process = OpenLimitedProcess(pid, SystemTimeNow(), &guard);
+  SuspendedThreads held = control.SuspendAllThreads(pid, process);
   EXPECT_EQ(test::SuspendCountOf(parked), 2u);
   control.ResumeAllThreads(std::move(held));
   EXPECT_EQ(test::SuspendCountOf(parked), 1u);
+
+  // Suspended as often as a thread can be, it cannot be stopped once more: the guard must
+  // not be told to resume it, nor may our resumption touch it.
+  win::UniqueHandle t(::OpenThread(THREAD_SUSPEND_RESUME, FALSE, parked));
+  DWORD count = 0;
+  while (count < 1000 && ::SuspendThread(t.get()) != static_cast<DWORD>(-1)) ++count;
+  ASSERT_LT(count, 1000u) << "no limit to a thread's suspensions";
+  held = control.SuspendAllThreads(pid, process);
+  const std::optional<SuspensionRecord::Held> recorded = guard.record()->Read();
+  ASSERT_TRUE(recorded.has_value()) << "the busy thread's hold was not recorded";
+  for (const SuspensionRecord::Pending& line : recorded->threads)
+    EXPECT_FALSE(line.threadId == parked && line.state == SuspensionRecord::ThreadState::kSuspended)
+        << "a failed suspension was recorded as one";
+  control.ResumeAllThreads(std::move(held));
+  EXPECT_EQ(::ResumeThread(t.get()), count + 1) << "our resumption resumed a thread it never stopped";
 }
 
 TEST(ThreadControl, AThreadCreatedSuspendedAfterOurSuspensionIsNotStartedByOurResumption) {
@@ -135,12 +150,20 @@ TEST(LimitedProcess, OnlyTheListedRunningProcessThatMayBeStoppedIsHeld) {
                   .threads.empty());
   EXPECT_TRUE(control.SuspendAllThreads(0x7FFFFFF0, std::make_shared<AnyProcess>()).threads.empty());
 
+  // A listed thread id that now belongs to another process is never opened for suspension.
+  const std::vector<std::uint32_t> listed{test::ThreadIdsOf(child.pid()).front(), ::GetCurrentThreadId()};
+  const auto opened = OpenThreadsOf(child.pid(), listed);
+  ASSERT_EQ(opened.size(), 1u) << "a thread of another process was opened as the child's";
+  EXPECT_EQ(opened[0].first, listed[0]);
+
   // Held open, an ended process has no thread left to suspend.
   std::shared_ptr<const LimitedProcess> held = Open(child);
   ASSERT_NE(held, nullptr);
   ::TerminateProcess(child.process(), 0);
   ::WaitForSingleObject(child.process(), 5000);
   EXPECT_TRUE(control.SuspendAllThreads(pid, held).threads.empty());
+  // Its id cannot pass to another process while handles hold it, but it has ended.
+  EXPECT_EQ(OpenLimitedProcess(pid, SystemTimeNow()), nullptr) << "an ended process was held for a new limit";
 }
 
 TEST(ThreadControl, HandleCountDoesNotGrowOverAThousandPairs) {
@@ -177,14 +200,12 @@ TEST_P(EndingInTheMiddleOfATurn, LeavesTheLimitedProcessRunning) {
   ASSERT_EQ(::WaitForSingleObject(limiter.process(), 20000), static_cast<DWORD>(WAIT_OBJECT_0));
   DWORD code = 0;
   ::GetExitCodeProcess(limiter.process(), &code);
-  EXPECT_NE(code, 3u) << "the turn was not interrupted";
+  EXPECT_NE(code, 20u) << "the turn was not interrupted";
   for (DWORD id : test::ThreadIdsOf(child.pid())) EXPECT_EQ(test::SuspendCountOf(id), 0u) << "thread " << id;
-  const double at = CpuMilliseconds(child.pid());
-  ::Sleep(300);
-  EXPECT_GT(CpuMilliseconds(child.pid()) - at, 100.0);
+  EXPECT_TRUE(test::GainsCpu(child.pid()));
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, EndingInTheMiddleOfATurn, ::testing::Values(L"exit", L"crash", L"endsession"));
+INSTANTIATE_TEST_SUITE_P(Ways, EndingInTheMiddleOfATurn, ::testing::Values(L"exit", L"crash", L"terminate", L"endsession"));
 
 }  // namespace
 }  // namespace tovrel

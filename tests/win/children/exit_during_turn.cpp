@@ -1,12 +1,14 @@
 // Holds limiting turns on the process given by id and ends the way the mode says:
-// "exit" (the exit question's Yes), "crash" (an unhandled exception) or "endsession"
-// (the session ends), each in the middle of the first turn; or "hold N", which runs N
+// "exit" (the exit question's Yes), "crash" (an unhandled exception), "terminate" (a
+// C++ exception nobody catches) or "endsession" (the session ends), each in the middle
+// of the first turn; or "hold N", which runs N
 // passes at 1 % (0: until it is killed) with a guard, as Tovrel.exe does, and returns.
 // The tests then check that the process runs. Also serves as its own guard.
 #include <windows.h>
 
 #include <cstdlib>
 #include <cwchar>
+#include <exception>
 
 #include "throttling/exit_safety_win.h"
 #include "throttling/guard_win.h"
@@ -15,6 +17,9 @@
 #include "throttling/thread_control_win.h"
 
 namespace {
+
+// The pass was not ended from its middle yield (3 is what abort() leaves).
+constexpr int kNotInterrupted = 20;
 
 class EndingHost : public tovrel::LimitHost {
  public:
@@ -30,6 +35,7 @@ class EndingHost : public tovrel::LimitHost {
       volatile int* nowhere = nullptr;
       *nowhere = 1;
     }
+    if (std::wcscmp(mode_, L"terminate") == 0) std::terminate();
     if (std::wcscmp(mode_, L"endsession") == 0) {
       tovrel::ReleaseBeforeEnding();
       ::TerminateProcess(::GetCurrentProcess(), 0);
@@ -70,5 +76,5 @@ int wmain(int argc, wchar_t** argv) {
   tovrel::Win32ThreadControl threads;
   table(1).Add(pid, u"", 1, tovrel::OpenLimitedProcess(pid, tovrel::SystemTimeNow()));
   tovrel::LimitPass(table, threads, host);
-  return 3;  // reaching here means the pass was not ended from its middle yield
+  return kNotInterrupted;
 }
