@@ -1,4 +1,4 @@
-// A long run in one process: 10,000 limiting turns and 1,000 refreshes of the real
+// A long run in one process: 10,000 holds and 1,000 refreshes of the real
 // FormMain with three limits (released and added again at every tenth refresh) and a
 // guard, printing the objects a leak would pile up as it goes.
 #include <windows.h>
@@ -13,11 +13,11 @@
 namespace tovrel::bench {
 namespace {
 
-constexpr int kTurns = 10000;
+constexpr int kHolds = 10000;
 constexpr int kRefreshes = 1000;
 
-void PrintCounts(const char* when, int turns, const test::ObjectCounts& c, double seconds) {
-  Print("%-8s %7d %8.1f %9d %14d %6zu %6zu\n", when, turns, seconds, c.handles, c.guardHandles, c.gdi, c.user);
+void PrintCounts(const char* when, int holds, const test::ObjectCounts& c, double seconds) {
+  Print("%-8s %7d %8.1f %9d %14d %6zu %6zu\n", when, holds, seconds, c.handles, c.guardHandles, c.gdi, c.user);
 }
 
 int Run() {
@@ -42,15 +42,15 @@ int Run() {
   form.Show(SW_SHOWNOACTIVATE);
   test::SoakRun(form, pids, 30, 10, [](int) {});  // first-use caches settle
 
-  Print("\n== Soak: %d turns at 99 %% and %d refreshes, three busy children, limits re-added every 10 refreshes ==\n",
-        kTurns, kRefreshes);
+  Print("\n== Soak: %d holds at 99 %% and %d refreshes, three busy children, limits re-added every 10 refreshes ==\n",
+        kHolds, kRefreshes);
   Print("handles = kernel handles of this process; guard = of its guard; GDI and USER objects of this process\n");
-  Print("%-8s %7s %8s %9s %14s %6s %6s\n", "", "turns", "s", "handles", "guard handles", "GDI", "USER");
+  Print("%-8s %7s %8s %9s %14s %6s %6s\n", "", "holds", "s", "handles", "guard handles", "GDI", "USER");
   const double start = NowMs();
   PrintCounts("start", 0, test::CountObjects(guard), 0);
   int refresh = 0;
-  test::SoakRun(form, pids, kTurns, kRefreshes, [&](int turns) {
-    if (++refresh % 100 == 0) PrintCounts("", turns, test::CountObjects(guard), (NowMs() - start) / 1000);
+  test::SoakRun(form, pids, kHolds, kRefreshes, [&](int holds) {
+    if (++refresh % 100 == 0) PrintCounts("", holds, test::CountObjects(guard), (NowMs() - start) / 1000);
   });
   ProcessLimits().Clear();
   ReleaseBeforeEnding();

@@ -144,8 +144,8 @@ void FormSetProcessCpuPercent::ShowModal() {
   if (first) ::SetFocus(first);
   MSG msg;
   while (hwnd()) {
-    const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
-    if (got <= 0) {
+    // The limiting schedule keeps its time while the dialog is open.
+    if (!win::NextMessage(msg)) {
       ::PostQuitMessage(static_cast<int>(msg.wParam));
       break;
     }
@@ -165,17 +165,24 @@ DialogValues FormSetProcessCpuPercent::Values() const {
 
 void FormSetProcessCpuPercent::CommandOK_Click() {
   tovrel::CommandOK_Click(limits_, Values(), rows_, services_.open);
+  LimitsChanged();
   Unload();
 }
 
 void FormSetProcessCpuPercent::CommandModify_Click() {
   tovrel::CommandModify_Click(limits_, Values(), rows_);
+  LimitsChanged();
   Unload();
 }
 
 void FormSetProcessCpuPercent::CommandFree_Click() {
   tovrel::CommandFree_Click(limits_, Values(), rows_);
+  LimitsChanged();
   Unload();
+}
+
+void FormSetProcessCpuPercent::LimitsChanged() {
+  if (services_.limitsChanged) services_.limitsChanged();
 }
 
 void FormSetProcessCpuPercent::CommandCancel_Click() { Unload(); }

@@ -45,6 +45,8 @@ struct DialogServices {
   ProcessOpener open;
   // The large icon of a path, for ImageProcessIco.
   std::function<win::Picture(const std::u16string& path)> largeIcon;
+  // After a button changed the table: the limiting schedule takes the change at once.
+  std::function<void()> limitsChanged;
 };
 
 class FormSetProcessCpuPercent : public win::Window, public LimitDialogPort {
@@ -74,6 +76,7 @@ class FormSetProcessCpuPercent : public win::Window, public LimitDialogPort {
   void OnDpiChanged(int dpi, const RECT& suggested);
   void SliderPercent_Change();
   DialogValues Values() const;
+  void LimitsChanged();
   void Unload();
 
   HWND owner_;

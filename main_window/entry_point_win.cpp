@@ -11,7 +11,7 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
   if (const int code = tovrel::RunGuardIfAsked(); code >= 0) return code;
   tovrel::InstallExitSafety();
-  // Started before any limit exists; a turn starts another if this one is killed.
+  // Started before any limit exists; the schedule starts another if this one is killed.
   tovrel::TheGuard().EnsureRunning();
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);

@@ -83,7 +83,7 @@ void FormMain::Load() {
 void FormMain::Show(int showCommand) {
   ::ShowWindow(hwnd(), showCommand);
   ::UpdateWindow(hwnd());
-  // The first pass comes only after the list has been filled.
+  // The first hold comes only after the list has been filled.
   timerLimit_.Attach(hwnd(), kTimerLimitId);
 }
 
@@ -170,9 +170,11 @@ void FormMain::SetLinkLook(bool hovered) {
 }
 
 void FormMain::CommandRefresh_Click() {
+  // Long work: no process stays stopped past its hold's end meanwhile.
+  timerLimit_.EndHolds();
   listedAt_ = ListProcesses(list_, images_);
   ReconcileLimits(ProcessLimits(), list_);
-  timerLimit_.Rearm();
+  timerLimit_.Serve();
 }
 
 std::shared_ptr<const LimitedProcess> FormMain::OpenForLimit(std::int32_t processId) const {
@@ -183,7 +185,8 @@ void FormMain::CommandLimit_Click() {
   FormSetProcessCpuPercent dialog(
       hwnd(), ProcessLimits(), list_,
       DialogServices{bigIcon_.get(), smallIcon_.get(), [this](std::int32_t pid) { return OpenForLimit(pid); },
-                     [](const std::u16string& path) { return GetFileIcon(path, false); }});
+                     [](const std::u16string& path) { return GetFileIcon(path, false); },
+                     [this] { timerLimit_.Serve(); }});
   LimitCommandServices services{
       [] { win::DoEvents(); },
       [](std::int32_t pid, const std::u16string& exe) { return GetProcessImagePath(pid, exe); },
@@ -191,7 +194,6 @@ void FormMain::CommandLimit_Click() {
         win::ShowMessage(hwnd(), text, title, MB_OK | MB_ICONEXCLAMATION);
       }};
   tovrel::CommandLimit_Click(list_, ProcessLimits(), dialog, services);
-  timerLimit_.Rearm();
 }
 
 bool FormMain::Form_Unload() {
@@ -213,7 +215,10 @@ LRESULT FormMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_COMMAND:
       if (LOWORD(wp) == kLabelOstrin && HIWORD(wp) == STN_CLICKED) {
+        // The shell may take long to answer: the holds end first.
+        timerLimit_.EndHolds();
         ::ShellExecuteW(hwnd(), L"open", win::Wide(kHomePageUrl).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        timerLimit_.Serve();
         return 0;
       }
       break;
@@ -231,7 +236,7 @@ LRESULT FormMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       OnDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
       return 0;
     case WM_ENDSESSION:
-      // The session ends: end now rather than let a pass stop another process first.
+      // The session ends: end now rather than let a hold stop another process first.
       if (wp) EndProgramNow(0);
       return 0;
     case WM_DESTROY:

@@ -12,7 +12,6 @@
 #include "platform/handles_win.h"
 #include "platform/window_win.h"
 #include "resources/version.h"
-#include "throttling/limit_pass.h"
 #include "throttling/limit_timer_win.h"
 #include "throttling/guard_win.h"
 #include "throttling/thread_control_win.h"
@@ -87,7 +86,7 @@ class FormMain : public win::Window {
   std::uint64_t listedAt_ = 0;  // system time of the last refresh's snapshot
   Guard* guard_;
   Win32ThreadControl threads_{guard_};
-  LimitTimer timerLimit_{ProcessLimits(), threads_};
+  LimitTimer timerLimit_{ProcessLimits(), threads_, guard_};
 };
 
 }  // namespace tovrel

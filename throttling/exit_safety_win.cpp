@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <exception>
 
-#include "throttling/limit_pass.h"
+#include "throttling/held_suspensions.h"
 
 namespace tovrel {
 
@@ -16,7 +16,7 @@ bool g_timerPeriodSet = false;
 LPTOP_LEVEL_EXCEPTION_FILTER g_previousFilter = nullptr;
 
 LONG WINAPI ResumeOnCrash(EXCEPTION_POINTERS* info) {
-  HeldSuspension::Instance().Release();
+  HeldSuspensions::Instance().ReleaseAll();
   return g_previousFilter ? g_previousFilter(info) : EXCEPTION_CONTINUE_SEARCH;
 }
 
@@ -28,7 +28,7 @@ void InstallExitSafety() {
   g_previousFilter = ::SetUnhandledExceptionFilter(&ResumeOnCrash);
   std::atexit(&ReleaseAtExit);
   std::set_terminate([] {
-    HeldSuspension::Instance().Release();
+    HeldSuspensions::Instance().ReleaseAll();
     std::abort();
   });
 }
@@ -36,7 +36,7 @@ void InstallExitSafety() {
 void HoldFineTimerResolution(bool hold) noexcept {
   if (hold == g_timerPeriodSet) return;
   if (hold) {
-    // The default 15.6 ms tick would stretch a 3 ms turn five-fold on Windows.
+    // The default 15.6 ms tick would stretch a 3 ms phase five-fold on Windows.
     g_timerPeriodSet = ::timeBeginPeriod(1) == TIMERR_NOERROR;
   } else {
     ::timeEndPeriod(1);
@@ -45,7 +45,7 @@ void HoldFineTimerResolution(bool hold) noexcept {
 }
 
 void ReleaseBeforeEnding() noexcept {
-  HeldSuspension::Instance().Release();
+  HeldSuspensions::Instance().ReleaseAll();
   HoldFineTimerResolution(false);
 }
 

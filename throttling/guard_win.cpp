@@ -128,27 +128,28 @@ Guard& TheGuard() {
 }
 
 void ResumeWhatWasHeld(const SuspensionRecord& record) {
-  const std::optional<SuspensionRecord::Held> held = record.Read();
-  if (!held) return;
-  // The handle Tovrel shared keeps the process's id from being reused; a value that
-  // names another process (or none) means the record cannot be trusted.
-  const auto process = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(held->processHandle));
-  if (held->processId == 0 || ::GetProcessId(process) != held->processId) return;
-  for (const SuspensionRecord::Pending& t : held->threads) {
-    win::UniqueHandle thread(::OpenThread(THREAD_SUSPEND_RESUME | THREAD_QUERY_LIMITED_INFORMATION, FALSE, t.threadId));
-    if (!thread || ::GetProcessIdOfThread(thread.get()) != held->processId) continue;
-    if (t.state == SuspensionRecord::ThreadState::kSuspended) {
+  for (const SuspensionRecord::Held& held : record.Read()) {
+    // The handle Tovrel shared keeps the process's id from being reused; a value that
+    // names another process (or none) means the slot cannot be trusted.
+    const auto process = reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(held.processHandle));
+    if (held.processId == 0 || ::GetProcessId(process) != held.processId) continue;
+    for (const SuspensionRecord::Pending& t : held.threads) {
+      win::UniqueHandle thread(
+          ::OpenThread(THREAD_SUSPEND_RESUME | THREAD_QUERY_LIMITED_INFORMATION, FALSE, t.threadId));
+      if (!thread || ::GetProcessIdOfThread(thread.get()) != held.processId) continue;
+      if (t.state == SuspensionRecord::ThreadState::kSuspended) {
+        ::ResumeThread(thread.get());
+        continue;
+      }
+      // The one call in flight at the kill: most of such a call is spent inside the
+      // system, so it most likely took place. A thread still suspended at all is resumed
+      // once rather than left frozen; only a thread its own process had parked at that
+      // very moment could be woken wrongly.
+      const DWORD count = ::SuspendThread(thread.get());
+      if (count == static_cast<DWORD>(-1)) continue;
       ::ResumeThread(thread.get());
-      continue;
+      if (count > 0) ::ResumeThread(thread.get());
     }
-    // The one call in flight at the kill: most of such a call is spent inside the system,
-    // so it most likely took place. A thread still suspended at all is resumed once
-    // rather than left frozen; only a thread its own process had parked at that very
-    // moment could be woken wrongly.
-    const DWORD count = ::SuspendThread(thread.get());
-    if (count == static_cast<DWORD>(-1)) continue;
-    ::ResumeThread(thread.get());
-    if (count > 0) ::ResumeThread(thread.get());
   }
 }
 

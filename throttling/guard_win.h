@@ -1,6 +1,6 @@
 // The guard: a second, windowless process (this same exe started with a private
-// argument) that waits, without cost, for Tovrel to end. If Tovrel is killed while a
-// turn holds a process suspended, the guard resumes exactly the recorded threads.
+// argument) that waits, without cost, for Tovrel to end. If Tovrel is killed while holds
+// keep processes suspended, the guard resumes exactly the recorded threads.
 // Wired by handles only: it inherits Tovrel's process handle and an unnamed section,
 // and Tovrel duplicates each limited process's handle into it.
 #pragma once
@@ -24,9 +24,10 @@ class Guard {
   Guard(const Guard&) = delete;
   Guard& operator=(const Guard&) = delete;
 
-  // Before each turn: starts a guard if none runs (the first, or after one was killed).
+  // Before each hold: starts a guard if none runs (the first, or after one was killed).
   // False when none could be started.
   bool EnsureRunning();
+  bool running() const;
   // The shared record; null until a guard has been started.
   SuspensionRecord* record() { return record_.get(); }
   DWORD processId() const { return processId_; }
@@ -39,7 +40,6 @@ class Guard {
   void Unshare(std::uint64_t value);
 
  private:
-  bool running() const;
   bool StartProcess();
 
   std::wstring exe_;
@@ -58,7 +58,7 @@ Guard& TheGuard();
 // code. -1 otherwise, and the caller goes on as Tovrel.
 int RunGuardIfAsked();
 
-// What a guard does once Tovrel has ended: resumes the recorded threads of the recorded
+// What a guard does once Tovrel has ended: resumes the recorded threads of every held
 // process, each once, after checking that each still belongs to it.
 void ResumeWhatWasHeld(const SuspensionRecord& record);
 

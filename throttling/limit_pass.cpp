@@ -1,20 +1,37 @@
 #include "throttling/limit_pass.h"
 
 #include <algorithm>
-#include <utility>
+
+#include "throttling/held_suspensions.h"
 
 namespace tovrel {
 
 namespace {
 
-// A timer may fire a little before the moment it was armed for; a turn that early is
-// served rather than pushed back by a whole timer period.
-constexpr LimitTime kDueSlack = std::chrono::milliseconds(1);
+// A wake-up a hair early still serves the moment rather than sleeping that hair again.
+constexpr LimitTime kDueSlack = std::chrono::microseconds(500);
 
-// When an active entry's next turn is due: at once after an add, else its run time after
-// its last resumption, at today's percentage.
-LimitTime DueAt(const ProcessLimit& entry, LimitTime now) {
-  return entry.LastResumed ? *entry.LastResumed + RunTime(entry.CpuPercent) : now;
+bool Holding(const ProcessLimit& entry) { return HeldSuspensions::Instance().Holding(&entry); }
+
+// The host is armed for what the table holds on every way out of a pass.
+class ArmOnExit {
+ public:
+  ArmOnExit(const ProcessLimitTable& limits, LimitHost& host) : limits_(limits), host_(host) {}
+  ~ArmOnExit() {
+    const LimitTime now = host_.Now();
+    host_.ArmTimer(NextDue(limits_, now));
+  }
+  ArmOnExit(const ArmOnExit&) = delete;
+  ArmOnExit& operator=(const ArmOnExit&) = delete;
+
+ private:
+  const ProcessLimitTable& limits_;
+  LimitHost& host_;
+};
+
+void EndHold(ProcessLimit& entry, LimitHost& host) {
+  HeldSuspensions::Instance().Release(&entry);
+  entry.PhaseStart = host.Now();
 }
 
 }  // namespace
@@ -23,87 +40,55 @@ LimitTime SteadyNow() {
   return std::chrono::duration_cast<LimitTime>(std::chrono::steady_clock::now().time_since_epoch());
 }
 
-std::uint32_t TurnSleepMilliseconds(std::int32_t cpuPercent) {
+std::chrono::milliseconds HoldTime(std::int32_t cpuPercent) {
   const std::int32_t d = Mul32(Sub32(100, cpuPercent), 3);
-  return d < 0 ? 0u : static_cast<std::uint32_t>(d);
+  return std::chrono::milliseconds(std::max(d, 0));
 }
 
 std::chrono::milliseconds RunTime(std::int32_t cpuPercent) {
   return std::chrono::milliseconds(std::clamp(cpuPercent, 0, 100) * 3);
 }
 
-bool TurnDue(const ProcessLimit& entry, LimitTime now) { return DueAt(entry, now) <= now + kDueSlack; }
+std::optional<LimitTime> PhaseEnd(const ProcessLimit& entry, LimitTime now) {
+  const bool active = entry.Active == kVbTrue;
+  if (Holding(entry)) {
+    // A hold whose limit was turned off (or never started) ends at once.
+    if (!active || !entry.PhaseStart) return now;
+    return *entry.PhaseStart + HoldTime(entry.CpuPercent);
+  }
+  if (!active) return std::nullopt;
+  return entry.PhaseStart ? *entry.PhaseStart + RunTime(entry.CpuPercent) : now;
+}
 
-std::optional<std::chrono::milliseconds> NextPassDelay(const ProcessLimitTable& limits, LimitTime now) {
+std::optional<LimitTime> NextDue(const ProcessLimitTable& limits, LimitTime now) {
   std::optional<LimitTime> first;
-  for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
-    const ProcessLimit& entry = limits(i);
-    if (entry.Active != kVbTrue) continue;
-    const LimitTime due = DueAt(entry, now);
-    first = first ? std::min(*first, due) : due;
-  }
-  if (!first) return std::nullopt;
-  if (*first <= now) return std::chrono::milliseconds(0);
-  return std::chrono::ceil<std::chrono::milliseconds>(*first - now);
+  for (int i = 1; i <= ProcessLimitTable::kSize; ++i)
+    if (const std::optional<LimitTime> end = PhaseEnd(limits(i), now)) first = first ? std::min(*first, *end) : *end;
+  return first;
 }
-
-HeldSuspension& HeldSuspension::Instance() {
-  static HeldSuspension held;
-  return held;
-}
-
-void HeldSuspension::Hold(ThreadControl& control, SuspendedThreads suspended) {
-  Release();  // one suspension at a time; an older one is never dropped unresumed
-  control_ = &control;
-  held_ = std::move(suspended);
-}
-
-void HeldSuspension::Release() noexcept {
-  if (!held_) return;
-  SuspendedThreads threads = std::move(*held_);
-  held_.reset();
-  control_->ResumeAllThreads(std::move(threads));
-}
-
-namespace {
-
-// A held process is resumed on every way out of the pass, and the timer is armed for
-// what the table holds by then.
-class PassScope {
- public:
-  PassScope(ProcessLimitTable& limits, LimitHost& host) : limits_(limits), host_(host) { host_.StopTimer(); }
-  ~PassScope() {
-    HeldSuspension::Instance().Release();
-    host_.ArmTimer(NextPassDelay(limits_, host_.Now()));
-  }
-  PassScope(const PassScope&) = delete;
-  PassScope& operator=(const PassScope&) = delete;
-
- private:
-  ProcessLimitTable& limits_;
-  LimitHost& host_;
-};
-
-}  // namespace
 
 void LimitPass(ProcessLimitTable& limits, ThreadControl& threads, LimitHost& host) {
-  PassScope scope(limits, host);
-  HeldSuspension& held = HeldSuspension::Instance();
+  ArmOnExit arm(limits, host);
+  const LimitTime now = host.Now();
+  auto due = [&](const ProcessLimit& entry) {
+    const std::optional<LimitTime> end = PhaseEnd(entry, now);
+    return end && *end <= now + kDueSlack;
+  };
   for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
-    host.DoEvents();
     ProcessLimit& entry = limits(i);
-    if (entry.Active == kVbTrue && TurnDue(entry, host.Now())) {
-      const std::uint32_t adds = entry.Adds;
-      held.Hold(threads, threads.SuspendAllThreads(entry.ProcessId, entry.Process));
-      host.DoEvents();
-      // Read again: a handler in the yield may have changed the percentage.
-      host.Sleep(TurnSleepMilliseconds(entry.CpuPercent));
-      held.Release();
-      // An entry reused by an add during the yield keeps the add's fresh schedule.
-      if (entry.Adds == adds) entry.LastResumed = host.Now();
-    }
-    host.DoEvents();
+    if (Holding(entry) && due(entry)) EndHold(entry, host);
   }
+  for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
+    ProcessLimit& entry = limits(i);
+    if (entry.Active != kVbTrue || Holding(entry) || !due(entry)) continue;
+    HeldSuspensions::Instance().Hold(&entry, threads, threads.SuspendAllThreads(entry.ProcessId, entry.Process));
+    entry.PhaseStart = host.Now();
+  }
+}
+
+void EndEveryHold(ProcessLimitTable& limits, LimitHost& host) {
+  for (int i = 1; i <= ProcessLimitTable::kSize; ++i)
+    if (Holding(limits(i))) EndHold(limits(i), host);
 }
 
 }  // namespace tovrel

@@ -1,5 +1,6 @@
-// One pass of the limiting cycle over the table, run when TimerLimit fires, and when
-// the next pass is due.
+// The limiting cycle as a schedule: each active entry alternates a hold (every thread of
+// its process suspended) of (100 - p) x 3 ms and a run of p x 3 ms, on its own time.
+// LimitPass serves the moments that are due and tells the host when the next one is.
 #pragma once
 
 #include <chrono>
@@ -11,55 +12,37 @@
 
 namespace tovrel {
 
-// What the pass needs of the window it runs in.
+// What the schedule needs of the window it runs in.
 class LimitHost {
  public:
   virtual ~LimitHost() = default;
-  virtual void StopTimer() = 0;
-  // Arms the timer to fire once the delay has passed; none: no entry is active, the
-  // timer stays off.
-  virtual void ArmTimer(std::optional<std::chrono::milliseconds> delay) = 0;
-  // Dispatches every window message queued now, with the handlers it starts.
-  virtual void DoEvents() = 0;
-  virtual void Sleep(std::uint32_t milliseconds) = 0;
+  // Wakes the schedule at that moment; none: no entry is active, nothing wakes at all.
+  virtual void ArmTimer(std::optional<LimitTime> dueAt) = 0;
   virtual LimitTime Now() = 0;
 };
 
-// The steady clock the real cycle runs on.
+// The steady clock the real schedule runs on.
 LimitTime SteadyNow();
 
-// Milliseconds a turn keeps the process stopped: (100 - cpuPercent) x 3, checked
-// 32-bit arithmetic; a percentage above 100 would ask for a negative time and sleeps 0.
-std::uint32_t TurnSleepMilliseconds(std::int32_t cpuPercent);
-
-// Milliseconds the process runs between two turns: cpuPercent x 3, so that it runs
-// that share of the time. Never negative; no more than a whole 300 ms cycle.
+// How long a hold keeps the process stopped: (100 - cpuPercent) x 3 ms, checked 32-bit
+// arithmetic; a percentage above 100 would ask for a negative time and holds 0.
+std::chrono::milliseconds HoldTime(std::int32_t cpuPercent);
+// How long the process runs between two holds: cpuPercent x 3 ms, so that it runs that
+// share of the time. Never negative; no more than a whole 300 ms cycle.
 std::chrono::milliseconds RunTime(std::int32_t cpuPercent);
 
-// Whether an active entry's next turn has come: at once after an add, else once its
-// run time (at today's percentage) has passed since its last resumption.
-bool TurnDue(const ProcessLimit& entry, LimitTime now);
+// When the entry's current phase ends, at its percentage as it is now: a change moves
+// the end. None for an entry that neither holds nor is active.
+std::optional<LimitTime> PhaseEnd(const ProcessLimit& entry, LimitTime now);
+// The first moment due in the table; none when no entry is active or holds.
+std::optional<LimitTime> NextDue(const ProcessLimitTable& limits, LimitTime now);
 
-// Time until the first active entry is due, none when no entry is active.
-std::optional<std::chrono::milliseconds> NextPassDelay(const ProcessLimitTable& limits, LimitTime now);
-
-// The suspension a turn holds right now. Every way out of the program resumes it
-// first, so no process is left stopped whatever ends Tovrel.
-class HeldSuspension {
- public:
-  static HeldSuspension& Instance();
-  void Hold(ThreadControl& control, SuspendedThreads suspended);
-  // Resumes what is held, once; later calls do nothing.
-  void Release() noexcept;
-  bool holding() const { return held_.has_value(); }
-
- private:
-  ThreadControl* control_ = nullptr;
-  std::optional<SuspendedThreads> held_;
-};
-
-// Serves every active entry that is due, in table order and one at a time, then arms
-// the timer for the next one.
+// TimerLimit_Timer's work: serves every moment due, all hold ends first, then all hold
+// starts, each in table order, then arms the host for the next moment due.
 void LimitPass(ProcessLimitTable& limits, ThreadControl& threads, LimitHost& host);
+
+// Ends every open hold now (the processes run) before long work on the window's thread,
+// so that no process stays stopped past its hold's end; the schedule goes on after it.
+void EndEveryHold(ProcessLimitTable& limits, LimitHost& host);
 
 }  // namespace tovrel

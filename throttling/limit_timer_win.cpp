@@ -1,13 +1,54 @@
 #include "throttling/limit_timer_win.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "platform/message_loop_win.h"
+#include "platform/system_function_win.h"
 #include "throttling/exit_safety_win.h"
+#include "throttling/guard_win.h"
 
 namespace tovrel {
 
+namespace {
+
+// Windows 10 1803 and later; older systems refuse the flag.
+constexpr DWORD kHighResolutionTimer = 0x00000002;
+
+win::UniqueHandle MakeWaitableTimer(bool& fine) {
+  HANDLE timer = ::CreateWaitableTimerExW(nullptr, nullptr, kHighResolutionTimer, TIMER_ALL_ACCESS);
+  fine = timer != nullptr;
+  if (!timer) timer = ::CreateWaitableTimerW(nullptr, FALSE, nullptr);
+  return win::UniqueHandle(timer);
+}
+
+// Windows 11 lowers the timer rate of a process whose windows are hidden or minimized
+// unless it opts out; a limit must keep its time however the window is shown.
+void KeepTimerResolutionWhenHidden() {
+  using SetInformationFn = BOOL(WINAPI*)(HANDLE, PROCESS_INFORMATION_CLASS, LPVOID, DWORD);
+  static const auto set = win::SystemFunction<SetInformationFn>(L"kernel32.dll", "SetProcessInformation");
+  if (!set) return;
+  PROCESS_POWER_THROTTLING_STATE state{};
+  state.Version = PROCESS_POWER_THROTTLING_CURRENT_VERSION;
+  state.ControlMask = PROCESS_POWER_THROTTLING_IGNORE_TIMER_RESOLUTION;
+  state.StateMask = 0;
+  set(::GetCurrentProcess(), ProcessPowerThrottling, &state, sizeof(state));
+}
+
+}  // namespace
+
+LimitTimer::LimitTimer(ProcessLimitTable& limits, ThreadControl& threads, Guard* guard)
+    : limits_(limits), threads_(threads), guard_(guard) {
+  bool fine = false;
+  waitable_ = MakeWaitableTimer(fine);
+  needsFineResolution_ = !fine;
+  KeepTimerResolutionWhenHidden();
+}
+
 LimitTimer::~LimitTimer() {
+  // The holds this schedule began resume with it, while their thread control still lives.
+  EndEveryHold(limits_, *this);
+  win::SetDueWork(nullptr, nullptr);
   if (window_ && ::IsWindow(window_)) ::KillTimer(window_, id_);
   HoldFineTimerResolution(false);
 }
@@ -15,50 +56,40 @@ LimitTimer::~LimitTimer() {
 void LimitTimer::Attach(HWND window, UINT_PTR id) {
   window_ = window;
   id_ = id;
-  Rearm();
+  win::SetDueWork(waitable_.get(), [this] { OnTimer(); });
+  OnTimer();
 }
 
 void LimitTimer::OnTimer() {
-  if (passRunning_) return;
-  passRunning_ = true;
-  struct Reset {
-    bool& flag;
-    ~Reset() { flag = false; }
-  } reset{passRunning_};
+  // Starting a guard is slow work: the open holds end first, as for any other.
+  if (guard_ && !guard_->running()) {
+    EndEveryHold(limits_, *this);
+    guard_->EnsureRunning();
+  }
   LimitPass(limits_, threads_, *this);
 }
 
-void LimitTimer::Rearm() {
-  if (!passRunning_) ArmTimer(NextPassDelay(limits_, Now()));
-}
+void LimitTimer::EndHolds() { EndEveryHold(limits_, *this); }
 
-void LimitTimer::StopTimer() {
-  if (window_) ::KillTimer(window_, id_);
-}
-
-void LimitTimer::ArmTimer(std::optional<std::chrono::milliseconds> delay) {
-  HoldFineTimerResolution(delay.has_value());
-  if (!window_) return;
-  if (!delay) {
-    ::KillTimer(window_, id_);
+void LimitTimer::ArmTimer(std::optional<LimitTime> dueAt) {
+  if (!dueAt) {
+    if (waitable_) ::CancelWaitableTimer(waitable_.get());
+    if (window_) ::KillTimer(window_, id_);
+    HoldFineTimerResolution(false);
     return;
   }
-  if (delay->count() <= 0) {
-    // Already due: a timer could not fire before its 10 ms minimum, which would add
-    // that much to every turn's run time. The tick is queued behind what is pending.
-    ::KillTimer(window_, id_);
-    ::PostMessageW(window_, WM_TIMER, id_, 0);
-    return;
+  if (needsFineResolution_) HoldFineTimerResolution(true);
+  const LimitTime delay = std::max(*dueAt - Now(), LimitTime(0));
+  if (waitable_) {
+    // Relative, in 100 ns units; at least one unit, so that a moment already due fires now.
+    LARGE_INTEGER due{};
+    due.QuadPart = -std::max<LONGLONG>(1, std::chrono::duration_cast<std::chrono::duration<LONGLONG, std::ratio<1, 10'000'000>>>(delay).count());
+    ::SetWaitableTimer(waitable_.get(), &due, 0, nullptr, nullptr, FALSE);
   }
-  ::SetTimer(window_, id_, static_cast<UINT>(delay->count()), nullptr);
-}
-
-void LimitTimer::DoEvents() { win::DoEvents(); }
-
-void LimitTimer::Sleep(std::uint32_t milliseconds) {
-  // An entry turned on in the middle of a pass sleeps finely too.
-  HoldFineTimerResolution(true);
-  ::Sleep(milliseconds);
+  if (window_) {
+    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(delay).count();
+    ::SetTimer(window_, id_, static_cast<UINT>(std::max<long long>(ms, USER_TIMER_MINIMUM)), nullptr);
+  }
 }
 
 LimitTime LimitTimer::Now() { return SteadyNow(); }

@@ -79,7 +79,7 @@ std::shared_ptr<const LimitedProcess> OpenLimitedProcess(std::int32_t processId,
                                                          Guard* guard) {
   const auto pid = static_cast<DWORD>(processId);
   // Suspending our own threads would stop Tovrel for good; stopping the guard would
-  // leave nobody to resume a turn if Tovrel were killed.
+  // leave nobody to resume a hold if Tovrel were killed.
   if (pid == ::GetCurrentProcessId() || (guard && pid == guard->processId())) return nullptr;
   win::UniqueHandle process(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
   if (!process) return nullptr;

@@ -40,7 +40,7 @@ std::uint64_t SystemTimeNow();
 // the process a refresh at `listedAt` listed (not one created since under a reused id),
 // it is neither Tovrel itself nor one the system cannot live without. Null otherwise:
 // the limit then exists but never suspends anything.
-// Neither is the guard, which must outlive every turn.
+// Neither is the guard, which must outlive every hold.
 std::shared_ptr<const LimitedProcess> OpenLimitedProcess(std::int32_t processId, std::uint64_t listedAt,
                                                          Guard* guard = nullptr);
 

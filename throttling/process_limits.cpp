@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "throttling/held_suspensions.h"
+
 namespace tovrel {
 
 namespace {
@@ -10,17 +12,18 @@ constexpr int kErrSubscriptOutOfRange = 9;
 
 void ProcessLimit::Add(std::int32_t processId, const std::u16string& imagePath, std::int32_t cpuPercent,
                        std::shared_ptr<const LimitedProcess> process) {
+  HeldSuspensions::Instance().Release(this);
   Active = kVbTrue;
   ProcessId = processId;
   ImagePath = imagePath;
   CpuPercent = cpuPercent;
   Process = std::move(process);
-  LastResumed.reset();
-  ++Adds;
+  PhaseStart.reset();
 }
 
 void ProcessLimit::TurnOff() {
   Active = kVbFalse;
+  HeldSuspensions::Instance().Release(this);
   Process.reset();
 }
 
@@ -32,6 +35,11 @@ ProcessLimit& ProcessLimitTable::operator()(int index) {
 const ProcessLimit& ProcessLimitTable::operator()(int index) const {
   if (index < 1 || index > kSize) throw RunTimeError(kErrSubscriptOutOfRange);
   return entries_[static_cast<std::size_t>(index - 1)];
+}
+
+void ProcessLimitTable::Clear() {
+  for (ProcessLimit& e : entries_) HeldSuspensions::Instance().Release(&e);
+  entries_ = {};
 }
 
 int ProcessLimitTable::CountActive() const {

@@ -23,19 +23,18 @@ struct ProcessLimit {
   std::u16string ImagePath;  // lower case, as the dialog shows it; not used by the cycle
 
   // Shown nowhere. The process itself while the limit is active; null when it could not
-  // be held open, was not the listed one or must never be stopped: then no turn of this
+  // be held open, was not the listed one or must never be stopped: then no hold of this
   // entry suspends anything.
   std::shared_ptr<const LimitedProcess> Process;
-  // When the last turn resumed the process; none until the first turn, so a new limit
-  // is due at once.
-  std::optional<LimitTime> LastResumed;
-  // Counts adds, so a turn can tell that its entry was reused while it held it.
-  std::uint32_t Adds = 0;
+  // When the current phase began: a hold while the entry holds its process, a run
+  // otherwise. None until the first hold, which is due at once.
+  std::optional<LimitTime> PhaseStart;
 
   // What an add stores, with a fresh schedule.
   void Add(std::int32_t processId, const std::u16string& imagePath, std::int32_t cpuPercent,
            std::shared_ptr<const LimitedProcess> process);
-  // Turning off changes Active only, as far as anyone can see; the process is let go.
+  // Turning off changes Active only, as far as anyone can see; a held process is resumed
+  // at once and let go.
   void TurnOff();
 };
 
@@ -46,7 +45,8 @@ class ProcessLimitTable {
   ProcessLimit& operator()(int index);
   const ProcessLimit& operator()(int index) const;
   int CountActive() const;
-  void Clear() { entries_ = {}; }
+  // Every entry back to zero, its holds resumed first.
+  void Clear();
 
  private:
   std::array<ProcessLimit, kSize> entries_{};

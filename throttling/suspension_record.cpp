@@ -1,6 +1,7 @@
 #include "throttling/suspension_record.h"
 
 #include <atomic>
+#include <utility>
 
 namespace tovrel {
 
@@ -20,41 +21,58 @@ T Load(T& word) {
 
 }  // namespace
 
-void SuspensionRecord::BeginHold(std::uint32_t processId, std::uint64_t processHandle) {
-  Store(layout_->holding, 0u);
-  Store(layout_->count, 0u);
-  Store(layout_->processId, processId);
-  Store(layout_->processHandle, processHandle);
-  Store(layout_->holding, 1u);
+std::optional<int> SuspensionRecord::FreeSlot() const {
+  for (int slot = 0; slot < kSlots; ++slot)
+    if (Load(layout_->slots[slot].holding) == 0) return slot;
+  return std::nullopt;
 }
 
-std::optional<std::uint32_t> SuspensionRecord::Add(std::uint32_t threadId) {
-  const std::uint32_t line = layout_->count;
+void SuspensionRecord::BeginHold(int slot, std::uint32_t processId, std::uint64_t processHandle) {
+  Slot* s = SlotAt(slot);
+  if (!s) return;
+  Store(s->holding, 0u);
+  Store(s->count, 0u);
+  Store(s->processId, processId);
+  Store(s->processHandle, processHandle);
+  Store(s->holding, 1u);
+}
+
+std::optional<std::uint32_t> SuspensionRecord::Add(int slot, std::uint32_t threadId) {
+  Slot* s = SlotAt(slot);
+  if (!s) return std::nullopt;
+  const std::uint32_t line = s->count;
   if (line >= kCapacity) return std::nullopt;
-  Store(layout_->lines[line].threadId, threadId);
-  Store(layout_->lines[line].state, static_cast<std::uint32_t>(ThreadState::kSuspending));
-  Store(layout_->count, line + 1);
+  Store(s->lines[line].threadId, threadId);
+  Store(s->lines[line].state, static_cast<std::uint32_t>(ThreadState::kSuspending));
+  Store(s->count, line + 1);
   return line;
 }
 
-void SuspensionRecord::Set(std::uint32_t line, ThreadState state) {
-  if (line < kCapacity) Store(layout_->lines[line].state, static_cast<std::uint32_t>(state));
+void SuspensionRecord::Set(int slot, std::uint32_t line, ThreadState state) {
+  Slot* s = SlotAt(slot);
+  if (s && line < kCapacity) Store(s->lines[line].state, static_cast<std::uint32_t>(state));
 }
 
-void SuspensionRecord::EndHold() { Store(layout_->holding, 0u); }
+void SuspensionRecord::EndHold(int slot) {
+  if (Slot* s = SlotAt(slot)) Store(s->holding, 0u);
+}
 
-std::optional<SuspensionRecord::Held> SuspensionRecord::Read() const {
-  if (Load(layout_->holding) != 1) return std::nullopt;
-  Held held{Load(layout_->processId), Load(layout_->processHandle), {}};
-  const std::uint32_t count = Load(layout_->count);
-  for (std::uint32_t i = 0; i < count && i < kCapacity; ++i) {
-    const std::uint32_t state = Load(layout_->lines[i].state);
-    if (state == static_cast<std::uint32_t>(ThreadState::kNone) ||
-        state > static_cast<std::uint32_t>(ThreadState::kResuming))
-      continue;
-    held.threads.push_back({Load(layout_->lines[i].threadId), static_cast<ThreadState>(state)});
+std::vector<SuspensionRecord::Held> SuspensionRecord::Read() const {
+  std::vector<Held> all;
+  for (Slot& s : layout_->slots) {
+    if (Load(s.holding) != 1) continue;
+    Held held{Load(s.processId), Load(s.processHandle), {}};
+    const std::uint32_t count = Load(s.count);
+    for (std::uint32_t i = 0; i < count && i < kCapacity; ++i) {
+      const std::uint32_t state = Load(s.lines[i].state);
+      if (state == static_cast<std::uint32_t>(ThreadState::kNone) ||
+          state > static_cast<std::uint32_t>(ThreadState::kResuming))
+        continue;
+      held.threads.push_back({Load(s.lines[i].threadId), static_cast<ThreadState>(state)});
+    }
+    all.push_back(std::move(held));
   }
-  return held;
+  return all;
 }
 
 }  // namespace tovrel

@@ -9,7 +9,7 @@ namespace tovrel {
 
 // A limited process as the platform holds it open while its limit is active: the
 // system never hands its id to another process meanwhile. An ended one has no threads
-// left in any view, so its turns suspend nothing until a refresh ends the limit.
+// left in any view, so its holds suspend nothing until a refresh ends the limit.
 class LimitedProcess {
  public:
   virtual ~LimitedProcess() = default;
@@ -19,7 +19,7 @@ class LimitedProcess {
 struct SuspendedThread {
   std::uint32_t id = 0;
   void* handle = nullptr;  // open until the resumption, so a reused id is never touched
-  std::uint32_t slot = 0;  // its line in the guard's record
+  std::uint32_t line = 0;  // its line in the guard's record
 };
 
 // The threads one suspension actually stopped; the matching resumption restarts
@@ -28,6 +28,7 @@ struct SuspendedThreads {
   std::int32_t processId = 0;
   std::shared_ptr<const LimitedProcess> process;  // kept open until the resumption
   std::vector<SuspendedThread> threads;
+  int recordSlot = -1;  // the hold's slot in the guard's record; none: not recorded
 };
 
 class ThreadControl {

@@ -102,46 +102,56 @@ SuspendedThreads Win32ThreadControl::SuspendAllThreads(std::int32_t processId,
   if (!ThreadIdsOfProcess(pid, snapshot_, ids_)) return result;
   // Room for every thread up front: from the first suspension on nothing may throw.
   result.threads.reserve(ids_.size());
-  // Where no guard can run (or be told which process this is), the turn goes on with
+  // Where no guard can run (or be told which process this is), the hold goes on with
   // the safety nets of Tovrel's own process only.
   SuspensionRecord* record = nullptr;
   if (guard_ && guard_->EnsureRunning()) {
     const auto* held = dynamic_cast<const Win32LimitedProcess*>(result.process.get());
-    if (const std::uint64_t inGuard = held ? held->HandleInGuard() : 0) {
+    const std::uint64_t inGuard = held ? held->HandleInGuard() : 0;
+    const std::optional<int> slot = inGuard ? guard_->record()->FreeSlot() : std::nullopt;
+    // Every slot taken: more holds than limits, so this one stops nothing it cannot record.
+    if (inGuard && !slot) return result;
+    if (slot) {
       record = guard_->record();
-      record->BeginHold(pid, inGuard);
+      result.recordSlot = *slot;
+      record->BeginHold(*slot, pid, inGuard);
     }
   }
+  const int slot = result.recordSlot;
   // Every thread is opened and checked first, so that the threads stop within as short a
   // span as possible, one suspension right after the other.
   for (auto& [id, thread] : OpenThreadsOf(pid, ids_)) {
     std::uint32_t line = kUnrecorded;
     if (record) {
-      const std::optional<std::uint32_t> added = record->Add(id);
-      if (!added) break;  // the record is full: what it cannot hold is not stopped
+      const std::optional<std::uint32_t> added = record->Add(slot, id);
+      if (!added) break;  // the slot is full: what it cannot hold is not stopped
       line = *added;
     }
     if (::SuspendThread(thread.get()) == static_cast<DWORD>(-1)) {
-      if (record) record->Set(line, SuspensionRecord::ThreadState::kNone);
+      if (record) record->Set(slot, line, SuspensionRecord::ThreadState::kNone);
       continue;
     }
-    if (record) record->Set(line, SuspensionRecord::ThreadState::kSuspended);
+    if (record) record->Set(slot, line, SuspensionRecord::ThreadState::kSuspended);
     result.threads.push_back({id, thread.release(), line});
   }
   // A hold that stopped nothing leaves nothing for the guard to do.
-  if (record && result.threads.empty()) record->EndHold();
+  if (record && result.threads.empty()) {
+    record->EndHold(slot);
+    result.recordSlot = -1;
+  }
   return result;
 }
 
 void Win32ThreadControl::ResumeAllThreads(SuspendedThreads suspended) noexcept {
-  SuspensionRecord* record = guard_ ? guard_->record() : nullptr;
+  const int slot = suspended.recordSlot;
+  SuspensionRecord* record = guard_ && slot >= 0 ? guard_->record() : nullptr;
   // The whole process goes on first; the handles are closed after.
   for (const SuspendedThread& t : suspended.threads) {
-    if (record) record->Set(t.slot, SuspensionRecord::ThreadState::kResuming);
+    if (record) record->Set(slot, t.line, SuspensionRecord::ThreadState::kResuming);
     ::ResumeThread(t.handle);
-    if (record) record->Set(t.slot, SuspensionRecord::ThreadState::kNone);
+    if (record) record->Set(slot, t.line, SuspensionRecord::ThreadState::kNone);
   }
-  if (record) record->EndHold();
+  if (record) record->EndHold(slot);
   for (const SuspendedThread& t : suspended.threads) ::CloseHandle(t.handle);
 }
 

@@ -15,14 +15,14 @@ class Guard;
 
 class Win32ThreadControl : public ThreadControl {
  public:
-  // With a guard, every turn first makes sure one runs and records in its section what
+  // With a guard, every hold first makes sure one runs and records in its section what
   // it suspends, thread by thread; a thread that cannot be recorded is not suspended.
   explicit Win32ThreadControl(Guard* guard = nullptr) : guard_(guard) {}
   SuspendedThreads SuspendAllThreads(std::int32_t processId, std::shared_ptr<const LimitedProcess> process) override;
   void ResumeAllThreads(SuspendedThreads suspended) noexcept override;
 
  private:
-  // Memory reused from turn to turn; what it holds is taken afresh by every suspension.
+  // Memory reused from hold to hold; what it holds is taken afresh by every suspension.
   Guard* guard_;
   std::vector<std::uint64_t> snapshot_;
   std::vector<std::uint32_t> ids_;

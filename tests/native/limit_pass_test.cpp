@@ -3,238 +3,169 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <string>
 #include <vector>
+
+#include "throttling/held_suspensions.h"
 
 namespace tovrel {
 namespace {
 
-// Records every call of the pass as one line, so order and count can be asserted. Its
-// clock moves only when the pass sleeps or a test moves it.
+using std::chrono::milliseconds;
+
+// Records every suspension, resumption and arming as one line, so order and count can be
+// asserted. Its clock moves only when a test moves it.
 class Recorder : public ThreadControl, public LimitHost {
  public:
   SuspendedThreads SuspendAllThreads(std::int32_t pid, std::shared_ptr<const LimitedProcess> process) override {
     log.push_back("suspend " + std::to_string(pid));
-    ++suspendedNow;
-    maxSuspendedAtOnce = std::max(maxSuspendedAtOnce, suspendedNow);
+    maxHeldAtOnce = std::max(maxHeldAtOnce, ++heldNow);
     return {pid, std::move(process), {{static_cast<std::uint32_t>(pid) * 10}}};
   }
   void ResumeAllThreads(SuspendedThreads s) noexcept override {
     log.push_back("resume " + std::to_string(s.processId));
-    --suspendedNow;
+    --heldNow;
   }
-  void StopTimer() override {
-    timerEnabled = false;
-    log.push_back("timer off");
-  }
-  void ArmTimer(std::optional<std::chrono::milliseconds> delay) override {
-    timerEnabled = delay.has_value();
-    armedFor = delay;
-    log.push_back(delay ? "arm " + std::to_string(delay->count()) : "arm none");
-  }
-  void DoEvents() override {
-    log.push_back("yield");
-    timerStatesSeenInYields.push_back(timerEnabled);
-    ++yields;
-    if (onYield) onYield(yields);
-  }
-  void Sleep(std::uint32_t ms) override {
-    log.push_back("sleep " + std::to_string(ms));
-    now += std::chrono::milliseconds(ms);
+  void ArmTimer(std::optional<LimitTime> dueAt) override {
+    log.push_back(dueAt ? "arm " + std::to_string(std::chrono::duration_cast<milliseconds>(*dueAt).count())
+                        : "arm none");
   }
   LimitTime Now() override { return now; }
 
+  // The lines logged since the last call.
+  std::vector<std::string> Take() { return std::exchange(log, {}); }
+  void At(int ms) { now = milliseconds(ms); }
+
   std::vector<std::string> log;
-  std::vector<bool> timerStatesSeenInYields;
-  std::function<void(int)> onYield;
-  int yields = 0;
-  int suspendedNow = 0;
-  int maxSuspendedAtOnce = 0;
-  bool timerEnabled = true;
-  std::optional<std::chrono::milliseconds> armedFor;
+  int heldNow = 0;
+  int maxHeldAtOnce = 0;
   LimitTime now{0};
 };
 
-ProcessLimitTable TableWith(std::initializer_list<ProcessLimit> active) {
+using Lines = std::vector<std::string>;
+
+TEST(LimitSchedule, EachLimitHoldsAndRunsOnItsOwnTime) {
+  Recorder r;
   ProcessLimitTable t;
-  int i = 1;
-  for (const auto& e : active) t(i++) = e;
-  return t;
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), Lines{"arm none"}) << "woke up for no limit at all";
+
+  // Adds start their first holds at once; holds of different limits overlap.
+  t(1).Add(11, u"", 50, nullptr);  // stopped 150 ms, runs 150
+  t(2).Add(22, u"", 90, nullptr);  // stopped 30 ms, runs 270
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), (Lines{"suspend 11", "suspend 22", "arm 30"}));
+  EXPECT_EQ(r.heldNow, 2);
+  r.At(20);
+  LimitPass(t, r, r);  // woke early: nothing is served
+  EXPECT_EQ(r.Take(), Lines{"arm 30"});
+  r.At(30);
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), (Lines{"resume 22", "arm 150"}));
+
+  // A change during a hold moves its end; an end already past ends the hold at once.
+  t(1).CpuPercent = 70;
+  EXPECT_EQ(NextDue(t, milliseconds(40)), milliseconds(90));
+  r.At(60);
+  t(1).CpuPercent = 99;
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), (Lines{"resume 11", "arm 300"}));  // entry 2 runs 270 ms from 30
+
+  r.At(300);
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), (Lines{"suspend 22", "arm 330"}));
+  // Moments due together: every hold end first, then the hold starts, each in table order.
+  t(1).CpuPercent = 90;  // its run since 60 now ends at 330 too
+  r.At(330);
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), (Lines{"resume 22", "suspend 11", "arm 360"}));
+
+  // A release during a hold resumes before the handler returns, with no pass at all.
+  r.At(340);
+  t(1).TurnOff();
+  EXPECT_EQ(r.Take(), Lines{"resume 11"});
+  EXPECT_EQ(NextDue(t, r.now), milliseconds(600));
+  // Long work ends every open hold at once; the schedule goes on from there.
+  r.At(600);
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), (Lines{"suspend 22", "arm 630"}));
+  r.At(610);
+  EndEveryHold(t, r);
+  EXPECT_EQ(r.Take(), Lines{"resume 22"});
+  EXPECT_EQ(NextDue(t, r.now), milliseconds(610 + 270));
+  t(2).TurnOff();
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), Lines{"arm none"});
+  EXPECT_EQ(r.maxHeldAtOnce, 2);
+  EXPECT_EQ(HeldSuspensions::Instance().count(), 0u);
 }
 
-TEST(LimitPass, WithNoActiveEntryOnlyYieldsTwicePerEntryWithTheTimerOff) {
+TEST(LimitSchedule, AHoldWhoseLimitWasSwitchedOffOrReusedNeverStaysStopped) {
   Recorder r;
-  ProcessLimitTable table;
-  table(2) = {kVbFalse, 42, 50, u"c:\\x.exe"};  // inactive entries keep their fields but are not served
-  LimitPass(table, r, r);
-  std::vector<std::string> expected{"timer off"};
-  for (int i = 0; i < 6; ++i) expected.push_back("yield");
-  expected.push_back("arm none");  // nothing to wake up for
-  EXPECT_EQ(r.log, expected);
-  for (bool on : r.timerStatesSeenInYields) EXPECT_FALSE(on);
-  EXPECT_FALSE(r.timerEnabled);
+  ProcessLimitTable t;
+  t(1).Add(11, u"", 10, nullptr);
+  LimitPass(t, r, r);
+  // Switched off without TurnOff (as the form's load does to an empty entry): due at once.
+  t(1).Active = kVbFalse;
+  EXPECT_EQ(NextDue(t, milliseconds(5)), milliseconds(5));
+  r.At(5);
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), (Lines{"suspend 11", "arm 270", "resume 11", "arm none"}));
+
+  // An add over an entry that still holds resumes the old process first.
+  t(1).Add(11, u"", 10, nullptr);
+  LimitPass(t, r, r);
+  t(1).Add(44, u"", 10, nullptr);
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), (Lines{"suspend 11", "arm 275", "resume 11", "suspend 44", "arm 275"}));
+  t.Clear();
+  EXPECT_EQ(r.Take(), Lines{"resume 44"});
 }
 
-TEST(LimitPass, ServesThreeEntriesInIndexOrderOneAtATime) {
-  Recorder r;
-  auto table = TableWith({{kVbTrue, 11, 99, u""}, {kVbTrue, 22, 50, u""}, {kVbTrue, 33, 1, u""}});
-  LimitPass(table, r, r);
-  const std::vector<std::string> expected{
-      "timer off",
-      "yield", "suspend 11", "yield", "sleep 3", "resume 11", "yield",
-      "yield", "suspend 22", "yield", "sleep 150", "resume 22", "yield",
-      "yield", "suspend 33", "yield", "sleep 297", "resume 33", "yield",
-      "arm 0"};  // entry 1 resumed 447 ms ago and may run only 297 ms: due already
-  EXPECT_EQ(r.log, expected);
-  EXPECT_EQ(r.maxSuspendedAtOnce, 1);
-  EXPECT_FALSE(HeldSuspension::Instance().holding());
-}
-
-TEST(LimitPass, ChangesMadeDuringYieldsTakeEffectWithinThePass) {
-  Recorder r;
-  auto table = TableWith({{kVbTrue, 11, 50, u""}, {kVbTrue, 22, 50, u""}, {kVbFalse, 33, 10, u""}});
-  r.onYield = [&](int n) {
-    if (n == 2) {        // middle yield of entry 1
-      table(1).Active = kVbFalse;  // turned off during its own turn: still sleeps and resumes
-      table(1).CpuPercent = 90;    // the new percentage is the one slept
-      table(2).Active = kVbFalse;  // turned off before its turn: skipped
-      table(3).Active = kVbTrue;   // turned on with a higher index: served in this pass
+TEST(LimitSchedule, AFailedSuspensionStillArmsTheTimerAndHoldsNothing) {
+  struct Throwing : Recorder {
+    SuspendedThreads SuspendAllThreads(std::int32_t, std::shared_ptr<const LimitedProcess>) override {
+      throw RunTimeError(7);
     }
-  };
-  LimitPass(table, r, r);
-  const std::vector<std::string> expected{
-      "timer off",
-      "yield", "suspend 11", "yield", "sleep 30", "resume 11", "yield",
-      "yield", "yield",
-      "yield", "suspend 33", "yield", "sleep 270", "resume 33", "yield",
-      "arm 30"};  // entry 3 at 10 % runs 30 ms after its resumption
-  EXPECT_EQ(r.log, expected);
+  } r;
+  ProcessLimitTable t;
+  t(1).Add(11, u"", 50, nullptr);
+  EXPECT_THROW(LimitPass(t, r, r), RunTimeError);
+  EXPECT_EQ(r.Take(), Lines{"arm 0"});  // still due: tried again at once
+  EXPECT_EQ(HeldSuspensions::Instance().count(), 0u);
 }
 
-TEST(LimitPass, ResumesTheProcessIdThatWasSuspendedEvenIfTheEntryChanged) {
-  Recorder r;
-  auto table = TableWith({{kVbTrue, 11, 50, u""}});
-  r.onYield = [&](int n) {
-    if (n == 2) table(1).ProcessId = 77;
-  };
-  LimitPass(table, r, r);
-  EXPECT_NE(std::find(r.log.begin(), r.log.end(), "resume 11"), r.log.end());
-  EXPECT_EQ(std::find(r.log.begin(), r.log.end(), "resume 77"), r.log.end());
-}
-
-TEST(LimitPass, ExitFromTheMiddleYieldReleasesTheHeldProcessOnceOnly) {
-  Recorder r;
-  auto table = TableWith({{kVbTrue, 11, 50, u""}});
-  r.onYield = [&](int n) {
-    if (n == 2) {
-      ASSERT_TRUE(HeldSuspension::Instance().holding());
-      HeldSuspension::Instance().Release();  // what the exit path does before ending
-      EXPECT_EQ(r.suspendedNow, 0);
-    }
-  };
-  LimitPass(table, r, r);
-  EXPECT_EQ(std::count(r.log.begin(), r.log.end(), "resume 11"), 1);
-  EXPECT_EQ(r.suspendedNow, 0);
-}
-
-TEST(LimitPass, AnExceptionInAYieldStillResumesAndReenablesTheTimer) {
-  Recorder r;
-  auto table = TableWith({{kVbTrue, 11, 50, u""}});
-  r.onYield = [&](int n) {
-    if (n == 2) throw RunTimeError(5);
-  };
-  EXPECT_THROW(LimitPass(table, r, r), RunTimeError);
-  EXPECT_EQ(r.suspendedNow, 0);
-  EXPECT_TRUE(r.timerEnabled);
-  EXPECT_EQ(r.armedFor, std::chrono::milliseconds(0));  // the turn never ended, so it is due again
-  EXPECT_FALSE(HeldSuspension::Instance().holding());
-}
-
-int Count(const std::vector<std::string>& log, const std::string& line) {
-  return static_cast<int>(std::count(log.begin(), log.end(), line));
-}
-
-TEST(LimitSchedule, AProcessRunsItsShareOfTimeBetweenTurns) {
-  using std::chrono::milliseconds;
-  Recorder r;
-  auto table = TableWith({{kVbTrue, 11, 50, u""}});
-  LimitPass(table, r, r);  // stopped 150 ms, resumed at 150
-  EXPECT_EQ(r.armedFor, milliseconds(150));
-
-  r.now = milliseconds(250);  // a tick before it is due serves nothing
-  r.log.clear();
-  LimitPass(table, r, r);
-  EXPECT_EQ(Count(r.log, "suspend 11"), 0);
-  EXPECT_EQ(r.armedFor, milliseconds(50));
-
-  r.now = LimitTime(299'500);  // a timer firing a hair early still serves the turn
-  LimitPass(table, r, r);
-  EXPECT_EQ(Count(r.log, "suspend 11"), 1);
-
-  // The percentage is read when the check is made: at 10 % it may run only 30 ms.
-  table(1).CpuPercent = 10;
-  EXPECT_EQ(NextPassDelay(table, r.now), milliseconds(30));
-  r.now += milliseconds(20);
-  EXPECT_EQ(NextPassDelay(table, r.now), milliseconds(10));
-  EXPECT_FALSE(TurnDue(table(1), r.now));
-  r.now += milliseconds(10);
-  EXPECT_TRUE(TurnDue(table(1), r.now));
-}
-
-TEST(LimitSchedule, TheNextPassIsArmedForTheFirstActiveEntryDue) {
-  using std::chrono::milliseconds;
-  ProcessLimitTable table;
-  EXPECT_EQ(NextPassDelay(table, LimitTime(0)), std::nullopt);
-  table(2) = {kVbFalse, 22, 50, u""};
-  table(2).LastResumed = LimitTime(0);
-  EXPECT_EQ(NextPassDelay(table, LimitTime(0)), std::nullopt);  // inactive entries never wake the timer
-
-  table(1) = {kVbTrue, 11, 90, u""};
-  table(1).LastResumed = LimitTime(1000);
-  table(3) = {kVbTrue, 33, 20, u""};
-  table(3).LastResumed = LimitTime(100'000);
-  // Entry 1 is due at 271 ms, entry 3 at 160 ms; a part of a millisecond rounds up.
-  EXPECT_EQ(NextPassDelay(table, LimitTime(100'000)), milliseconds(60));
-  EXPECT_EQ(NextPassDelay(table, LimitTime(159'500)), milliseconds(1));
-  EXPECT_EQ(NextPassDelay(table, LimitTime(400'000)), milliseconds(0));
-  // An entry never served yet is due at once.
-  table(3).Add(33, u"", 20, nullptr);
-  EXPECT_EQ(NextPassDelay(table, LimitTime(100'000)), milliseconds(0));
-}
-
-TEST(LimitSchedule, AnEntryReusedByAnAddDuringItsTurnIsDueAtOnce) {
-  Recorder r;
-  auto table = TableWith({{kVbTrue, 11, 50, u""}});
-  r.onYield = [&](int n) {
-    if (n == 2) {  // the dialog releases the limit and adds another process in its place
-      table(1).TurnOff();
-      table(1).Add(44, u"c:\\other.exe", 50, nullptr);
-    }
-  };
-  LimitPass(table, r, r);
-  EXPECT_EQ(Count(r.log, "resume 11"), 1);
-  EXPECT_FALSE(table(1).LastResumed.has_value());
-  EXPECT_EQ(r.armedFor, std::chrono::milliseconds(0));
-}
-
-TEST(TurnSleep, IsThreeMillisecondsPerPointBelowAHundred) {
-  EXPECT_EQ(TurnSleepMilliseconds(99), 3u);
-  EXPECT_EQ(TurnSleepMilliseconds(50), 150u);
-  EXPECT_EQ(TurnSleepMilliseconds(1), 297u);
-  // Run and stop times add up to one 300 ms cycle; out of range, never negative.
-  EXPECT_EQ(RunTime(50).count() + TurnSleepMilliseconds(50), 300);
-  EXPECT_EQ(RunTime(1).count(), 3);
-  EXPECT_EQ(RunTime(-5).count(), 0);
-  EXPECT_EQ(RunTime(150).count(), 300);
-  // Out of the slider's range: never a negative (huge unsigned) sleep, overflow is an error.
-  EXPECT_EQ(TurnSleepMilliseconds(150), 0u);
+TEST(LimitSchedule, HoldAndRunTimesAreThreeMillisecondsPerPoint) {
+  EXPECT_EQ(HoldTime(99), milliseconds(3));
+  EXPECT_EQ(HoldTime(50), milliseconds(150));
+  EXPECT_EQ(HoldTime(1), milliseconds(297));
+  EXPECT_EQ(RunTime(50) + HoldTime(50), milliseconds(300));
+  EXPECT_EQ(RunTime(1), milliseconds(3));
+  // Out of the slider's range: never negative, overflow is an error.
+  EXPECT_EQ(RunTime(-5), milliseconds(0));
+  EXPECT_EQ(RunTime(150), milliseconds(300));
+  EXPECT_EQ(HoldTime(150), milliseconds(0));
   try {
-    TurnSleepMilliseconds(-2147483647);
+    HoldTime(-2147483647);
     FAIL() << "expected overflow";
   } catch (const RunTimeError& e) {
     EXPECT_EQ(e.number(), kErrOverflow);
   }
+}
+
+TEST(HeldSuspensions, EachOwnerHoldsOnceAndEveryWayOutResumesAll) {
+  Recorder r;
+  HeldSuspensions& held = HeldSuspensions::Instance();
+  const int a = 0, b = 0;
+  held.Hold(&a, r, r.SuspendAllThreads(11, nullptr));
+  held.Hold(&b, r, r.SuspendAllThreads(22, nullptr));
+  held.Hold(&a, r, r.SuspendAllThreads(33, nullptr));  // a hold still open is resumed first
+  EXPECT_EQ(r.heldNow, 2);
+  EXPECT_TRUE(held.Holding(&b));
+  held.ReleaseAll();
+  held.Release(&a);
+  EXPECT_EQ(r.heldNow, 0);
+  EXPECT_EQ(r.Take(), (Lines{"suspend 11", "suspend 22", "suspend 33", "resume 11", "resume 22", "resume 33"}));
 }
 
 TEST(ProcessLimitTable, HasThreeZeroFilledEntriesIndexedFromOne) {
@@ -249,25 +180,6 @@ TEST(ProcessLimitTable, HasThreeZeroFilledEntriesIndexedFromOne) {
   EXPECT_THROW(t(4), RunTimeError);
   t(2).Active = kVbTrue;
   EXPECT_EQ(t.CountActive(), 1);
-}
-
-}  // namespace
-}  // namespace tovrel
-
-namespace tovrel {
-namespace {
-
-TEST(HeldSuspension, HoldingAgainResumesWhatWasHeldFirst) {
-  Recorder r;
-  HeldSuspension& held = HeldSuspension::Instance();
-  held.Hold(r, r.SuspendAllThreads(11, nullptr));
-  held.Hold(r, r.SuspendAllThreads(22, nullptr));
-  EXPECT_EQ(r.suspendedNow, 1);
-  held.Release();
-  held.Release();
-  EXPECT_EQ(r.suspendedNow, 0);
-  const std::vector<std::string> expected{"suspend 11", "suspend 22", "resume 11", "resume 22"};
-  EXPECT_EQ(r.log, expected);
 }
 
 }  // namespace

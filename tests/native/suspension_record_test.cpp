@@ -14,45 +14,59 @@ struct RecordFixture : ::testing::Test {
   SuspensionRecord record{memory.get()};
 };
 
-TEST_F(RecordFixture, TheGuardSeesWhatTheTurnHoldsLineByLine) {
-  EXPECT_FALSE(record.Read().has_value());  // nothing held yet
+TEST_F(RecordFixture, TheGuardSeesWhatEachHoldKeepsLineByLine) {
+  EXPECT_TRUE(record.Read().empty());  // nothing held yet
+  ASSERT_EQ(record.FreeSlot(), 0);
 
-  record.BeginHold(500, 0x1234);
-  const auto a = record.Add(11);  // suspended
-  const auto b = record.Add(12);  // its suspension failed
-  const auto c = record.Add(13);  // killed with its call in flight
+  record.BeginHold(0, 500, 0x1234);
+  const auto a = record.Add(0, 11);  // suspended
+  const auto b = record.Add(0, 12);  // its suspension failed
+  const auto c = record.Add(0, 13);  // killed with its call in flight
   ASSERT_TRUE(a && b && c);
-  record.Set(*a, State::kSuspended);
-  record.Set(*b, State::kNone);
+  record.Set(0, *a, State::kSuspended);
+  record.Set(0, *b, State::kNone);
+  // A second hold overlaps the first in a slot of its own.
+  ASSERT_EQ(record.FreeSlot(), 1);
+  record.BeginHold(1, 600, 0x99);
+  record.Set(1, *record.Add(1, 21), State::kSuspended);
   auto held = record.Read();
-  ASSERT_TRUE(held.has_value());
-  EXPECT_EQ(held->processId, 500u);
-  EXPECT_EQ(held->processHandle, 0x1234u);
-  ASSERT_EQ(held->threads.size(), 2u);
-  EXPECT_EQ(held->threads[0].threadId, 11u);
-  EXPECT_EQ(held->threads[0].state, State::kSuspended);
-  EXPECT_EQ(held->threads[1].threadId, 13u);
-  EXPECT_EQ(held->threads[1].state, State::kSuspending);
+  ASSERT_EQ(held.size(), 2u);
+  EXPECT_EQ(held[0].processId, 500u);
+  EXPECT_EQ(held[0].processHandle, 0x1234u);
+  ASSERT_EQ(held[0].threads.size(), 2u);
+  EXPECT_EQ(held[0].threads[0].threadId, 11u);
+  EXPECT_EQ(held[0].threads[0].state, State::kSuspended);
+  EXPECT_EQ(held[0].threads[1].threadId, 13u);
+  EXPECT_EQ(held[0].threads[1].state, State::kSuspending);
+  EXPECT_EQ(held[1].processId, 600u);
+  ASSERT_EQ(held[1].threads.size(), 1u);
+  EXPECT_EQ(held[1].threads[0].threadId, 21u);
 
-  // Resumption: in flight, then gone; the hold ends and nothing is left to do.
-  record.Set(*a, State::kResuming);
-  EXPECT_EQ(record.Read()->threads[0].state, State::kResuming);
-  record.Set(*a, State::kNone);
-  record.EndHold();
-  EXPECT_FALSE(record.Read().has_value());
+  // Resumption: in flight, then gone; the first hold ends, the second still counts.
+  record.Set(0, *a, State::kResuming);
+  EXPECT_EQ(record.Read()[0].threads[0].state, State::kResuming);
+  record.Set(0, *a, State::kNone);
+  record.EndHold(0);
+  held = record.Read();
+  ASSERT_EQ(held.size(), 1u);
+  EXPECT_EQ(held[0].processId, 600u);
 
-  // The next turn starts a fresh list: the old lines are not the new process's.
-  record.BeginHold(600, 0x99);
-  EXPECT_TRUE(record.Read()->threads.empty());
-  record.Set(SuspensionRecord::kCapacity, State::kSuspended);  // a thread with no line: ignored
-  EXPECT_TRUE(record.Read()->threads.empty());
+  // The next hold in a freed slot starts a fresh list: the old lines are not its process's.
+  ASSERT_EQ(record.FreeSlot(), 0);
+  record.BeginHold(0, 700, 0x77);
+  record.BeginHold(2, 800, 0x88);
+  EXPECT_FALSE(record.FreeSlot().has_value()) << "a slot for more holds than limits";
+  EXPECT_TRUE(record.Read()[0].threads.empty());
+  record.Set(0, SuspensionRecord::kCapacity, State::kSuspended);  // a thread with no line: ignored
+  record.Set(SuspensionRecord::kSlots, 0, State::kSuspended);    // no such slot: ignored
+  EXPECT_TRUE(record.Read()[0].threads.empty());
 }
 
 TEST_F(RecordFixture, AThreadBeyondTheCapacityGetsNoLine) {
-  record.BeginHold(1, 1);
-  for (std::uint32_t i = 0; i < SuspensionRecord::kCapacity; ++i) ASSERT_TRUE(record.Add(i + 1).has_value());
-  EXPECT_FALSE(record.Add(999999).has_value());
-  EXPECT_EQ(record.Read()->threads.size(), SuspensionRecord::kCapacity);
+  record.BeginHold(2, 1, 1);
+  for (std::uint32_t i = 0; i < SuspensionRecord::kCapacity; ++i) ASSERT_TRUE(record.Add(2, i + 1).has_value());
+  EXPECT_FALSE(record.Add(2, 999999).has_value());
+  EXPECT_EQ(record.Read()[0].threads.size(), SuspensionRecord::kCapacity);
   EXPECT_GE(SuspensionRecord::kCapacity, 4096u) << "a process of thousands of threads must fit";
 }
 

@@ -104,7 +104,7 @@ TEST(FileIcon, EachIconIsOwnedByItsPictureAndGoesWithIt) {
   }
 }
 
-TEST_F(FormMainTest, RefreshesTurnsAndLimitsComingAndGoingLeaveNoObjectsBehind) {
+TEST_F(FormMainTest, RefreshesHoldsAndLimitsComingAndGoingLeaveNoObjectsBehind) {
   // The USER probe must see objects come and go (after a first window has settled what
   // the system makes once per process).
   auto makeWindow = [] { return ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr); };
@@ -136,9 +136,9 @@ TEST_F(FormMainTest, RefreshesTurnsAndLimitsComingAndGoingLeaveNoObjectsBehind) 
   test::SoakRun(form, pids, 30, 10, [](int) {});
   const test::ObjectCounts before = test::CountObjects(guard);
   ASSERT_GT(before.guardHandles, 0);
-  int turns = 0;
-  test::SoakRun(form, pids, 300, 40, [&](int done) { turns = done; });
-  EXPECT_EQ(turns, 300);
+  int holds = 0;
+  test::SoakRun(form, pids, 300, 40, [&](int done) { holds = done; });
+  EXPECT_EQ(holds, 300);
   const test::ObjectCounts after = test::CountObjects(guard);
   EXPECT_LE(after.handles, before.handles + 2);
   EXPECT_LE(after.guardHandles, before.guardHandles) << "the guard keeps handles of released limits";

@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "child_process.h"
 #include "process_checks.h"
@@ -54,34 +55,35 @@ TEST(Guard, SettlesEachRecordedThreadByWhatWasDoneToIt) {
   SuspensionRecord record(layout.get());
   HANDLE process = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, child.pid());
   ASSERT_NE(process, nullptr);
-  auto hold = [&](HANDLE p) {
-    record.BeginHold(child.pid(), reinterpret_cast<std::uintptr_t>(p));
+  auto hold = [&](int slot, HANDLE p) {
+    record.BeginHold(slot, child.pid(), reinterpret_cast<std::uintptr_t>(p));
     suspend(ids[0]);
-    record.Set(*record.Add(ids[0]), State::kSuspended);  // stopped by the turn
+    record.Set(slot, *record.Add(slot, ids[0]), State::kSuspended);  // stopped by the hold
     suspend(ids[1]);
-    record.Add(ids[1]);  // killed just after its suspension took place
-    record.Add(ids[2]);  // killed just before it took place
-    const auto resumed = record.Add(ids[3]);
-    record.Set(*resumed, State::kResuming);  // killed just after its resumption took place
-    record.Set(*record.Add(::GetThreadId(foreign)), State::kSuspended);
+    record.Add(slot, ids[1]);  // killed just after its suspension took place
+    record.Add(slot, ids[2]);  // killed just before it took place
+    const auto resumed = record.Add(slot, ids[3]);
+    record.Set(slot, *resumed, State::kResuming);  // killed just after its resumption took place
+    record.Set(slot, *record.Add(slot, ::GetThreadId(foreign)), State::kSuspended);
   };
 
-  // A handle that names another process: the record cannot be trusted, nothing is touched.
+  // A handle that names another process: the slot cannot be trusted, nothing is touched.
   HANDLE other = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ::GetCurrentProcessId());
-  hold(other);
+  hold(0, other);
   ResumeWhatWasHeld(record);
   EXPECT_EQ(SuspendCountOf(ids[0]), 1u);
   EXPECT_EQ(SuspendCountOf(ids[1]), 1u);
-  ::CloseHandle(other);
   for (int i : {0, 1}) resume(ids[i]);
 
-  // The child's own handle: what was stopped is resumed once, nothing else moves. Thread 0
-  // was stopped twice, once by its own process; thread 1 only by the call in flight.
+  // The child's own handle in another slot (the untrusted one still holds): what was
+  // stopped is resumed once, nothing else moves. Thread 0 was stopped twice, once by its
+  // own process; thread 1 only by the call in flight.
   suspend(ids[0]);
-  hold(process);
+  hold(1, process);
   EXPECT_EQ(SuspendCountOf(ids[0]), 2u);
   EXPECT_EQ(SuspendCountOf(ids[1]), 1u);
   ResumeWhatWasHeld(record);
+  ::CloseHandle(other);
   EXPECT_EQ(SuspendCountOf(ids[0]), 1u) << "a suspended thread is resumed exactly once";
   EXPECT_EQ(SuspendCountOf(ids[1]), 0u) << "a suspension in flight is resumed once";
   EXPECT_EQ(SuspendCountOf(ids[2]), 0u);
@@ -97,10 +99,16 @@ TEST(Guard, SettlesEachRecordedThreadByWhatWasDoneToIt) {
   ::CloseHandle(process);
 }
 
-// A limiter with a guard, holding turns at 1 % on a busy child until it is killed.
+// A limiter with a guard, holding busy children at 1 % until it is killed (or for that
+// many seconds).
 struct Limiter {
-  explicit Limiter(const ChildProcess& target, const wchar_t* passes = L"0")
-      : process(L"\"" + ExeDir() + L"exit_during_turn.exe\" " + std::to_wstring(target.pid()) + L" hold " + passes) {}
+  explicit Limiter(const std::vector<const ChildProcess*>& targets, const wchar_t* seconds = L"0")
+      : process(L"\"" + ExeDir() + L"exit_during_turn.exe\" hold " + Pids(targets) + L" " + seconds) {}
+  static std::wstring Pids(const std::vector<const ChildProcess*>& targets) {
+    std::wstring pids;
+    for (const ChildProcess* t : targets) pids += (pids.empty() ? L"" : L",") + std::to_wstring(t->pid());
+    return pids;
+  }
   DWORD Guard() const {
     const std::vector<DWORD> guards = test::ChildrenOf(process.pid());
     return guards.size() == 1 ? guards[0] : 0;
@@ -113,21 +121,27 @@ void ExpectRunning(const ChildProcess& child) {
   EXPECT_TRUE(test::GainsCpu(child.pid()));
 }
 
-TEST(Guard, AKilledLimiterNeverLeavesItsProcessFrozen) {
-  ChildProcess child(L"\"" + ExeDir() + L"busy_child.exe\" 2");
+TEST(Guard, AKilledLimiterNeverLeavesItsProcessesFrozen) {
+  std::vector<std::unique_ptr<ChildProcess>> children;
+  for (const wchar_t* threads : {L"2", L"1", L"1"})
+    children.push_back(std::make_unique<ChildProcess>(L"\"" + ExeDir() + L"busy_child.exe\" " + threads));
   ChildProcess other(L"\"" + ExeDir() + L"busy_child.exe\" 1");
-  ASSERT_TRUE(child.started() && other.started());
-  ASSERT_TRUE(WaitUntil([&] { return ThreadIdsOf(child.pid()).size() >= 2; }));
+  ASSERT_TRUE(other.started());
+  for (const auto& child : children) ASSERT_TRUE(WaitUntil([&] { return !ThreadIdsOf(child->pid()).empty(); }));
+  ASSERT_TRUE(WaitUntil([&] { return ThreadIdsOf(children[0]->pid()).size() >= 2; }));
   // A second limiter on the same machine has its own guard, which must not act.
-  Limiter bystander(other);
+  Limiter bystander({&other});
   for (int round = 0; round < 6; ++round) {
-    Limiter limiter(child);
+    Limiter limiter({children[0].get(), children[1].get(), children[2].get()});
     ASSERT_TRUE(WaitUntil([&] { return limiter.Guard() != 0; }));
     const DWORD guard = limiter.Guard();
-    ASSERT_TRUE(WaitUntil([&] { return AllThreads(child.pid(), 1); })) << "round " << round;
+    // Killed while all three holds overlap.
+    ASSERT_TRUE(WaitUntil([&] {
+      return AllThreads(children[0]->pid(), 1) && AllThreads(children[1]->pid(), 1) && AllThreads(children[2]->pid(), 1);
+    })) << "round " << round;
     ::TerminateProcess(limiter.process.process(), 9);
     ::WaitForSingleObject(limiter.process.process(), 5000);
-    ExpectRunning(child);
+    for (const auto& child : children) ExpectRunning(*child);
     HANDLE g = ::OpenProcess(SYNCHRONIZE, FALSE, guard);
     EXPECT_TRUE(g == nullptr || ::WaitForSingleObject(g, 5000) == WAIT_OBJECT_0) << "the guard stays behind";
     if (g) ::CloseHandle(g);
@@ -139,7 +153,7 @@ TEST(Guard, AKilledGuardIsReplacedAndAGuardEndsWithItsLimiter) {
   ChildProcess child(L"\"" + ExeDir() + L"busy_child.exe\" 1");
   ASSERT_TRUE(child.started());
   {
-    Limiter limiter(child);
+    Limiter limiter({&child});
     ASSERT_TRUE(WaitUntil([&] { return limiter.Guard() != 0; }));
     const DWORD first = limiter.Guard();
     HANDLE g = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, first);
@@ -158,7 +172,7 @@ TEST(Guard, AKilledGuardIsReplacedAndAGuardEndsWithItsLimiter) {
     ExpectRunning(child);
   }
   // A limiter that ends normally has resumed everything itself; its guard ends too.
-  Limiter polite(child, L"20");
+  Limiter polite({&child}, L"3");
   ASSERT_TRUE(WaitUntil([&] { return polite.Guard() != 0; }));
   const DWORD guard = polite.Guard();
   HANDLE g = ::OpenProcess(SYNCHRONIZE, FALSE, guard);

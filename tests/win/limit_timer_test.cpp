@@ -3,22 +3,26 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <vector>
+
+#include "platform/message_loop_win.h"
 
 namespace tovrel {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
 
-// Counts the turns a real timer starts, with the moment of each.
+// Counts the holds a real timer begins and ends, with the moment of each.
 class CountingThreads : public ThreadControl {
  public:
   SuspendedThreads SuspendAllThreads(std::int32_t pid, std::shared_ptr<const LimitedProcess> process) override {
-    turns.push_back(Clock::now());
+    suspended.push_back(Clock::now());
     return {pid, std::move(process), {}};
   }
-  void ResumeAllThreads(SuspendedThreads) noexcept override {}
-  std::vector<Clock::time_point> turns;
+  void ResumeAllThreads(SuspendedThreads) noexcept override { resumed.push_back(Clock::now()); }
+  std::vector<Clock::time_point> suspended, resumed;
 };
 
 class LimitTimerTest : public ::testing::Test {
@@ -26,26 +30,39 @@ class LimitTimerTest : public ::testing::Test {
   void SetUp() override {
     window = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(window, nullptr);
-    // WM_TIMER of a STATIC window goes nowhere: the loop below hands it to the timer.
+    // WM_TIMER of a STATIC window goes nowhere: the loops below hand it to the timer.
     timer.Attach(window, 7);
   }
-  void TearDown() override { ::DestroyWindow(window); }
+  void TearDown() override {
+    table.Clear();
+    ::DestroyWindow(window);
+  }
 
-  // Runs the message loop as the program's would, for a while.
-  void RunFor(int ms) {
-    const auto end = Clock::now() + std::chrono::milliseconds(ms);
-    while (Clock::now() < end) {
-      MSG msg;
-      if (::MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT) == WAIT_TIMEOUT) continue;
-      while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.hwnd == window && msg.message == WM_TIMER && msg.wParam == 7) {
-          ++ticks;
-          timer.OnTimer();
-        } else {
-          ::DispatchMessageW(&msg);
-        }
-      }
+  void Dispatch(MSG& msg) {
+    if (msg.hwnd == window && msg.message == WM_TIMER && msg.wParam == 7) {
+      ++ticks;
+      timer.OnTimer();
+    } else {
+      ::DispatchMessageW(&msg);
     }
+  }
+  // Our own loop, as the program's: it waits for messages and the schedule's moments.
+  bool RunUntil(const std::function<bool()>& done, int ms = 10000) {
+    const auto end = Clock::now() + milliseconds(ms);
+    const UINT_PTR tick = ::SetTimer(nullptr, 0, 20, nullptr);  // wakes the wait to look at the clock
+    MSG msg;
+    while (!done() && Clock::now() < end && win::NextMessage(msg)) Dispatch(msg);
+    ::KillTimer(nullptr, tick);
+    return done();
+  }
+  // A loop we don't own (a message box's): it only dispatches WM_TIMER.
+  bool RunForeignLoopUntil(const std::function<bool()>& done, int ms = 10000) {
+    const auto end = Clock::now() + milliseconds(ms);
+    const UINT_PTR tick = ::SetTimer(nullptr, 0, 20, nullptr);
+    MSG msg;
+    while (!done() && Clock::now() < end && ::GetMessageW(&msg, nullptr, 0, 0) > 0) Dispatch(msg);
+    ::KillTimer(nullptr, tick);
+    return done();
   }
 
   ProcessLimitTable table;
@@ -55,31 +72,38 @@ class LimitTimerTest : public ::testing::Test {
   int ticks = 0;
 };
 
-TEST_F(LimitTimerTest, WakesOnlyWhenATurnIsDueAndFollowsAddsAndReleasesAtOnce) {
-  RunFor(300);
+TEST_F(LimitTimerTest, HoldsKeepTheirTimeInEveryLoopAndNothingWakesWithoutALimit) {
+  const auto quiet = Clock::now() + milliseconds(300);
+  RunUntil([&] { return Clock::now() > quiet; });
   EXPECT_EQ(ticks, 0) << "woke up with no limit at all";
+  EXPECT_TRUE(threads.suspended.empty());
 
-  // An add between passes is served at once, not a timer period later.
+  // An add is held at once, before any loop runs.
   table(1).Add(4242, u"", 50, nullptr);
-  const auto added = Clock::now();
-  timer.Rearm();
-  RunFor(700);
-  ASSERT_GE(threads.turns.size(), 2u);
-  // (Bounds loose enough for a loaded machine: the faults they catch are a timer left
-  // off, or a schedule off by a large factor.)
-  EXPECT_LT(threads.turns[0] - added, std::chrono::milliseconds(250));
-  // Then one turn per 300 ms cycle: stopped 150 ms, running 150 ms, never sooner.
-  const auto cycle = threads.turns[1] - threads.turns[0];
-  EXPECT_GE(cycle, std::chrono::milliseconds(298));
-  EXPECT_LT(cycle, std::chrono::milliseconds(600));
-  EXPECT_LE(ticks, static_cast<int>(threads.turns.size()) + 1) << "passes that served nothing";
+  timer.Serve();
+  ASSERT_EQ(threads.suspended.size(), 1u);
+  ASSERT_TRUE(RunUntil([&] { return threads.suspended.size() >= 3; })) << "the schedule stopped in our loop";
+  // Never sooner than the schedule: stopped 150 ms, then running 150 ms.
+  const auto slack = milliseconds(2);
+  for (std::size_t i = 0; i + 1 < threads.suspended.size(); ++i) {
+    EXPECT_GE(threads.resumed[i] - threads.suspended[i], milliseconds(150) - slack) << "hold " << i;
+    EXPECT_GE(threads.suspended[i + 1] - threads.resumed[i], milliseconds(150) - slack) << "run " << i;
+  }
+  // A message box's loop only dispatches WM_TIMER: the schedule goes on there too.
+  const std::size_t before = threads.suspended.size();
+  ASSERT_TRUE(RunForeignLoopUntil([&] { return threads.suspended.size() >= before + 2; }))
+      << "the schedule stopped in a loop we don't own";
 
-  // A release between passes turns the timer off at once.
+  // A release turns every timer off at once.
   table(1).TurnOff();
-  timer.Rearm();
-  const int before = ticks;
-  RunFor(400);
-  EXPECT_EQ(ticks, before);
+  timer.Serve();
+  const std::size_t held = threads.suspended.size();
+  const int tickCount = ticks;
+  const auto after = Clock::now() + milliseconds(400);
+  RunUntil([&] { return Clock::now() > after; });
+  EXPECT_EQ(threads.suspended.size(), held);
+  EXPECT_EQ(ticks, tickCount);
+  EXPECT_EQ(threads.resumed.size(), threads.suspended.size()) << "a hold was left open";
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // A long run of the real thing in one process: FormMain with its list, its limiting
-// pass and thread control, a guard, and three limits added and released through the
+// schedule and thread control, a guard, and three limits added and released through the
 // dialog's own handlers, while the objects a leak would pile up are counted.
 #pragma once
 
@@ -34,25 +34,33 @@ inline ObjectCounts CountObjects(const Guard& guard) {
   return counts;
 }
 
-// Runs `turns` turns (at 99 %, in passes of one turn per limit) and `refreshes`
-// refreshes spread evenly among them; at every tenth refresh the limits are released
-// and added again. `report` is called after each refresh with the turns done so far.
-inline void SoakRun(FormMain& form, const std::vector<DWORD>& pids, int turns, int refreshes,
-                    const std::function<void(int turns)>& report) {
+// Runs `holds` holds (at 99 %, the limits' holds together, each begun and ended by the
+// window's own TimerLimit) and `refreshes` refreshes spread evenly among them; at every
+// tenth refresh the limits are released and added again. `report` is called after each
+// refresh with the holds done so far.
+inline void SoakRun(FormMain& form, const std::vector<DWORD>& pids, int holds, int refreshes,
+                    const std::function<void(int holds)>& report) {
   ProcessRows& rows = form.ListViewProcesses();
   const ProcessOpener open = [&form](std::int32_t pid) { return form.OpenForLimit(pid); };
   auto values = [](DWORD pid) { return DialogValues{DecimalText(pid), u"", 99}; };
   auto addAll = [&] {
     for (DWORD pid : pids) CommandOK_Click(ProcessLimits(), values(pid), rows, open);
   };
+  // Moves every phase's start back by a whole cycle, so that each phase is due now.
+  auto dueNow = [] {
+    for (int i = 1; i <= ProcessLimitTable::kSize; ++i)
+      if (ProcessLimit& e = ProcessLimits()(i); e.PhaseStart) *e.PhaseStart -= std::chrono::milliseconds(300);
+  };
   addAll();
-  const int passes = turns / static_cast<int>(pids.size());
+  const int rounds = holds / static_cast<int>(pids.size());
   int done = 0;
   for (int r = 1; r <= refreshes; ++r) {
-    const int until = passes * r / refreshes;
+    const int until = rounds * r / refreshes;
     for (; done < until; ++done) {
-      for (int i = 1; i <= ProcessLimitTable::kSize; ++i) ProcessLimits()(i).LastResumed.reset();
-      ::SendMessageW(form.hwnd(), WM_TIMER, FormMain::kTimerLimitId, 0);  // one real pass
+      for (int phase = 0; phase < 2; ++phase) {  // the holds begin, then end
+        dueNow();
+        ::SendMessageW(form.hwnd(), WM_TIMER, FormMain::kTimerLimitId, 0);
+      }
     }
     form.CommandRefresh_Click();
     if (r % 10 == 0) {

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <fstream>
+#include <memory>
+#include <vector>
 
 #include "child_process.h"
 #include "process_checks.h"
@@ -77,9 +79,9 @@ TEST(ThreadControl, AThreadTheChildSuspendedItselfStaysSuspended) {
   while (count < 1000 && ::SuspendThread(t.get()) != static_cast<DWORD>(-1)) ++count;
   ASSERT_LT(count, 1000u) << "no limit to a thread's suspensions";
   held = control.SuspendAllThreads(pid, process);
-  const std::optional<SuspensionRecord::Held> recorded = guard.record()->Read();
-  ASSERT_TRUE(recorded.has_value()) << "the busy thread's hold was not recorded";
-  for (const SuspensionRecord::Pending& line : recorded->threads)
+  const std::vector<SuspensionRecord::Held> recorded = guard.record()->Read();
+  ASSERT_EQ(recorded.size(), 1u) << "the busy thread's hold was not recorded";
+  for (const SuspensionRecord::Pending& line : recorded[0].threads)
     EXPECT_FALSE(line.threadId == parked && line.state == SuspensionRecord::ThreadState::kSuspended)
         << "a failed suspension was recorded as one";
   control.ResumeAllThreads(std::move(held));
@@ -188,24 +190,31 @@ TEST(ThreadControl, HandleCountDoesNotGrowOverAThousandPairs) {
 namespace tovrel {
 namespace {
 
-class EndingInTheMiddleOfATurn : public ::testing::TestWithParam<const wchar_t*> {};
+class EndingWhileHoldsOverlap : public ::testing::TestWithParam<const wchar_t*> {};
 
-TEST_P(EndingInTheMiddleOfATurn, LeavesTheLimitedProcessRunning) {
-  ChildProcess child(L"\"" + ExeDir() + L"busy_child.exe\" 2");
-  ASSERT_TRUE(child.started());
-  WarmUp(child, 2);
-  ChildProcess limiter(L"\"" + ExeDir() + L"exit_during_turn.exe\" " + std::to_wstring(child.pid()) + L" " +
-                       GetParam());
+TEST_P(EndingWhileHoldsOverlap, LeavesEveryLimitedProcessRunning) {
+  std::vector<std::unique_ptr<ChildProcess>> children;
+  std::wstring pids;
+  for (const wchar_t* threads : {L"2", L"1", L"1"}) {
+    children.push_back(std::make_unique<ChildProcess>(L"\"" + ExeDir() + L"busy_child.exe\" " + threads));
+    WarmUp(*children.back(), static_cast<size_t>(_wtoi(threads)));
+    pids += (pids.empty() ? L"" : L",") + std::to_wstring(children.back()->pid());
+  }
+  ChildProcess limiter(L"\"" + ExeDir() + L"exit_during_turn.exe\" " + GetParam() + L" " + pids);
   ASSERT_TRUE(limiter.started());
   ASSERT_EQ(::WaitForSingleObject(limiter.process(), 20000), static_cast<DWORD>(WAIT_OBJECT_0));
   DWORD code = 0;
   ::GetExitCodeProcess(limiter.process(), &code);
-  EXPECT_NE(code, 20u) << "the turn was not interrupted";
-  for (DWORD id : test::ThreadIdsOf(child.pid())) EXPECT_EQ(test::SuspendCountOf(id), 0u) << "thread " << id;
-  EXPECT_TRUE(test::GainsCpu(child.pid()));
+  EXPECT_NE(code, 20u) << "the holds were not interrupted";
+  EXPECT_NE(code, 21u) << "the three holds never began together";
+  for (const auto& child : children) {
+    for (DWORD id : test::ThreadIdsOf(child->pid())) EXPECT_EQ(test::SuspendCountOf(id), 0u) << "thread " << id;
+    EXPECT_TRUE(test::GainsCpu(child->pid()));
+  }
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, EndingInTheMiddleOfATurn, ::testing::Values(L"exit", L"crash", L"terminate", L"endsession"));
+INSTANTIATE_TEST_SUITE_P(Ways, EndingWhileHoldsOverlap,
+                         ::testing::Values(L"exit", L"crash", L"terminate", L"endsession"));
 
 }  // namespace
 }  // namespace tovrel

@@ -1,54 +1,57 @@
-// Holds limiting turns on the process given by id and ends the way the mode says:
-// "exit" (the exit question's Yes), "crash" (an unhandled exception), "terminate" (a
-// C++ exception nobody catches) or "endsession" (the session ends), each in the middle
-// of the first turn; or "hold N", which runs N
-// passes at 1 % (0: until it is killed) with a guard, as Tovrel.exe does, and returns.
-// The tests then check that the process runs. Also serves as its own guard.
+// Limits the processes given by id (comma-separated) at 1 % with the real schedule and
+// thread control, and ends the way the mode says while their holds overlap: "exit" (the
+// exit question's Yes), "crash" (an unhandled exception), "terminate" (a C++ exception
+// nobody catches) or "endsession" (the session ends). Or, with "hold N", keeps the
+// schedule going for N seconds (0: until it is killed) with a guard, as Tovrel.exe
+// does, and returns. The tests then check that every process runs. Also serves as its
+// own guard.
+// Usage: exit_during_turn.exe MODE PID[,PID...] [N]
 #include <windows.h>
 
 #include <cstdlib>
 #include <cwchar>
 #include <exception>
+#include <vector>
 
 #include "throttling/exit_safety_win.h"
 #include "throttling/guard_win.h"
+#include "throttling/held_suspensions.h"
 #include "throttling/limit_pass.h"
 #include "throttling/limited_process_win.h"
 #include "throttling/thread_control_win.h"
 
 namespace {
 
-// The pass was not ended from its middle yield (3 is what abort() leaves).
+// The holds were not ended by the mode (3 is what abort() leaves), or never began.
 constexpr int kNotInterrupted = 20;
+constexpr int kNotHeld = 21;
 
-class EndingHost : public tovrel::LimitHost {
+// Waits as the window's loop would, until the moment the schedule asked for.
+class SleepingHost : public tovrel::LimitHost {
  public:
-  explicit EndingHost(const wchar_t* mode) : mode_(mode) {}
-  void StopTimer() override {}
-  void ArmTimer(std::optional<std::chrono::milliseconds> delay) override { delay_ = delay.value_or(delay_); }
+  void ArmTimer(std::optional<tovrel::LimitTime> dueAt) override { due_ = dueAt; }
   tovrel::LimitTime Now() override { return tovrel::SteadyNow(); }
-  void Sleep(std::uint32_t ms) override { ::Sleep(ms); }
-  void DoEvents() override {
-    if (++yields_ != 2) return;  // the middle yield: the target is suspended now
-    if (std::wcscmp(mode_, L"exit") == 0) tovrel::EndProgramNow(0);
-    if (std::wcscmp(mode_, L"crash") == 0) {
-      volatile int* nowhere = nullptr;
-      *nowhere = 1;
-    }
-    if (std::wcscmp(mode_, L"terminate") == 0) std::terminate();
-    if (std::wcscmp(mode_, L"endsession") == 0) {
-      tovrel::ReleaseBeforeEnding();
-      ::TerminateProcess(::GetCurrentProcess(), 0);
-    }
+  void WaitForDue() {
+    const auto wait = due_ ? std::chrono::ceil<std::chrono::milliseconds>(*due_ - Now()).count() : 10;
+    if (wait > 0) ::Sleep(static_cast<DWORD>(wait));
   }
-  // Waits as the timer would until the next pass is due.
-  void WaitForNextPass() { ::Sleep(static_cast<DWORD>(delay_.count())); }
 
  private:
-  const wchar_t* mode_;
-  int yields_ = 0;
-  std::chrono::milliseconds delay_{0};
+  std::optional<tovrel::LimitTime> due_;
 };
+
+void End(const wchar_t* mode) {
+  if (std::wcscmp(mode, L"exit") == 0) tovrel::EndProgramNow(0);
+  if (std::wcscmp(mode, L"crash") == 0) {
+    volatile int* nowhere = nullptr;
+    *nowhere = 1;
+  }
+  if (std::wcscmp(mode, L"terminate") == 0) std::terminate();
+  if (std::wcscmp(mode, L"endsession") == 0) {
+    tovrel::ReleaseBeforeEnding();
+    ::TerminateProcess(::GetCurrentProcess(), 0);
+  }
+}
 
 }  // namespace
 
@@ -58,23 +61,32 @@ int wmain(int argc, wchar_t** argv) {
   tovrel::InstallExitSafety();
   // No crash dialog: the process must simply end.
   ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
-  const auto pid = static_cast<std::int32_t>(_wtoi(argv[1]));
-  EndingHost host(argv[2]);
+  const bool hold = std::wcscmp(argv[1], L"hold") == 0;
+  tovrel::Guard guard;
+  if (hold) guard.EnsureRunning();
+  tovrel::Win32ThreadControl threads(hold ? &guard : nullptr);
   tovrel::ProcessLimitTable table;
-  if (std::wcscmp(argv[2], L"hold") == 0) {
-    tovrel::Guard guard;
-    guard.EnsureRunning();
-    tovrel::Win32ThreadControl threads(&guard);
-    table(1).Add(pid, u"", 1, tovrel::OpenLimitedProcess(pid, tovrel::SystemTimeNow(), &guard));
-    const int passes = argc > 3 ? _wtoi(argv[3]) : 0;
-    for (int i = 0; passes == 0 || i < passes; ++i) {
-      tovrel::LimitPass(table, threads, host);
-      host.WaitForNextPass();
-    }
-    return 0;
+  int entry = 1;
+  for (wchar_t* at = argv[2]; *at && entry <= tovrel::ProcessLimitTable::kSize; ++entry) {
+    wchar_t* end = nullptr;
+    const auto pid = static_cast<std::int32_t>(std::wcstol(at, &end, 10));
+    table(entry).Add(pid, u"", 1, tovrel::OpenLimitedProcess(pid, tovrel::SystemTimeNow(), hold ? &guard : nullptr));
+    at = *end == L',' ? end + 1 : end;
   }
-  tovrel::Win32ThreadControl threads;
-  table(1).Add(pid, u"", 1, tovrel::OpenLimitedProcess(pid, tovrel::SystemTimeNow()));
+  SleepingHost host;
+  // Every limit is due at once: the first pass begins all their holds together.
   tovrel::LimitPass(table, threads, host);
-  return kNotInterrupted;
+  if (!hold) {
+    if (tovrel::HeldSuspensions::Instance().count() != static_cast<std::size_t>(entry - 1)) return kNotHeld;
+    End(argv[1]);
+    return kNotInterrupted;
+  }
+  const DWORD seconds = argc > 3 ? static_cast<DWORD>(_wtoi(argv[3])) : 0;
+  const DWORD start = ::GetTickCount();
+  while (seconds == 0 || ::GetTickCount() - start < seconds * 1000) {
+    host.WaitForDue();
+    tovrel::LimitPass(table, threads, host);
+  }
+  tovrel::ReleaseBeforeEnding();
+  return 0;
 }

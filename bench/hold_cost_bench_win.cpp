@@ -1,5 +1,5 @@
-// The limiting pass's own cost outside its sleep, and how it grows with the threads of
-// the target and of the whole system (the thread snapshot walks every thread there is).
+// What one hold costs the window's thread to begin and to end, and how that grows with the
+// threads of the target and of the whole system (the view walks every thread there is).
 #include <windows.h>
 
 #include <cstdint>
@@ -7,19 +7,17 @@
 #include <vector>
 
 #include "bench/bench_support_win.h"
-#include "bench/limit_cycle_win.h"
-#include "platform/message_loop_win.h"
 #include "throttling/exit_safety_win.h"
 #include "throttling/guard_win.h"
-#include "throttling/limit_pass.h"
+#include "throttling/limited_process_win.h"
+#include "throttling/thread_control_win.h"
 
 namespace tovrel::bench {
 namespace {
 
 constexpr int kRounds = 50;
-constexpr std::int32_t kPercent = 99;  // the shortest sleep, 3 ms
 constexpr int kExtraSystemThreads = 200;
-// A resumed target's threads keep the Wine server busy for a while as they go on; a turn
+// A resumed target's threads keep the Wine server busy for a while as they go on; a hold
 // never comes sooner than 3 ms after the last, and mostly far later.
 constexpr DWORD kSettleMs = 20;
 
@@ -35,13 +33,13 @@ void RunCase(const Case& c) {
   if (c.extraSystemThreads) {
     test::ChildProcess* other = children.Start(L"idle_child.exe", std::to_wstring(kExtraSystemThreads));
     if (!other || !WaitForThreads(other->pid(), kExtraSystemThreads)) {
-      Print("pass_cost: idle_child.exe %d did not start\n", kExtraSystemThreads);
+      Print("hold_cost: idle_child.exe %d did not start\n", kExtraSystemThreads);
       return;
     }
   }
   test::ChildProcess* target = children.Start(c.exe, std::to_wstring(c.targetThreads));
   if (!target || !WaitForThreads(target->pid(), static_cast<size_t>(c.targetThreads))) {
-    Print("pass_cost: target did not start\n");
+    Print("hold_cost: target did not start\n");
     return;
   }
   ::Sleep(100);
@@ -49,13 +47,11 @@ void RunCase(const Case& c) {
   const size_t targetThreads = test::ThreadIdsOf(target->pid()).size();
 
   // Suspension and resumption called directly, each timed on its own; every other
-  // round also times the snapshot alone and a whole pass, so all columns share the
-  // same moments of machine load.
-  // With a guard recording every thread, as in Tovrel.exe.
+  // round also times the snapshot alone, so all columns share the same moments of
+  // machine load. With a guard recording every thread, as in Tovrel.exe.
   Guard guard(test::ExeDir() + L"Tovrel.exe");
   guard.EnsureRunning();
   Win32ThreadControl control(&guard);
-  DirectHost host;
   const auto process = OpenLimitedProcess(static_cast<std::int32_t>(target->pid()), SystemTimeNow(), &guard);
   // The floor no suspension by threads can go below: the bare thread calls on handles
   // opened beforehand (most of it is the target's own work of stopping and going on).
@@ -64,7 +60,7 @@ void RunCase(const Case& c) {
     if (HANDLE t = ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, id)) opened.push_back(t);
   std::vector<std::uint64_t> buffer;
   std::vector<std::uint32_t> ids;
-  std::vector<double> suspend, resume, toolhelp, sysinfo, outsideSleep, floor;
+  std::vector<double> suspend, resume, toolhelp, sysinfo, floor;
   size_t suspendedCount = 0;
   for (int i = 0; i < kRounds; ++i) {
     double t0 = NowMs();
@@ -89,33 +85,25 @@ void RunCase(const Case& c) {
     ThreadIdsOfProcess(target->pid(), buffer, ids);
     sysinfo.push_back((NowMs() - t0) * 1000.0);
     ::Sleep(kSettleMs);
-
-    SetLimits({{target->pid(), kPercent}}, &guard);
-    host.slept = 0;
-    t0 = NowMs();
-    LimitPass(ProcessLimits(), control, host);
-    outsideSleep.push_back((NowMs() - t0 - host.slept) * 1000.0);
-    ProcessLimits().Clear();
-    ::Sleep(kSettleMs);
   }
 
   const std::string kind = c.exe == std::wstring(L"busy_child.exe") ? "busy" : "idle";
-  Print("%-5s %7d %9zu %9zu %8zu %11.0f %11.0f %11.0f %11.0f %14.0f %9.0f\n", kind.c_str(), c.targetThreads,
+  Print("%-5s %7d %9zu %9zu %8zu %11.0f %11.0f %11.0f %11.0f %9.0f\n", kind.c_str(), c.targetThreads,
         targetThreads, suspendedCount, systemThreads, Median(toolhelp), Median(sysinfo), Median(suspend),
-        Median(resume), Median(outsideSleep), Median(floor));
+        Median(resume), Median(floor));
   for (HANDLE t : opened) ::CloseHandle(t);
 }
 
 int Run() {
   InstallExitSafety();
-  Print("\n== Pass cost outside the sleep (microseconds; suspend/resume median of %d, others of %d) ==\n",
+  Print("\n== Hold cost: beginning and ending one hold (microseconds; suspend/resume median of %d, others of %d) ==\n",
         kRounds, (kRounds + 1) / 2);
   Print("toolhelp / sysinfo = a system-wide thread snapshot and walk alone, by toolhelp or by\n"
-        "NtQuerySystemInformation (what a suspension takes); suspend includes its own snapshot;\n"
-        "pass-sleep = LimitPass at p=%d with one entry, minus the time spent in its Sleep;\n"
-        "floor = SuspendThread then ResumeThread on every thread, handles opened beforehand\n", kPercent);
-  Print("%-5s %7s %9s %9s %8s %11s %11s %11s %11s %14s %9s\n", "child", "threads", "target th", "suspended",
-        "sys th", "toolhelp us", "sysinfo us", "suspend us", "resume us", "pass-sleep us", "floor us");
+        "NtQuerySystemInformation (what a suspension takes); suspend (a hold's beginning)\n"
+        "includes its own snapshot and the guard's record; resume is the hold's end;\n"
+        "floor = SuspendThread then ResumeThread on every thread, handles opened beforehand\n");
+  Print("%-5s %7s %9s %9s %8s %11s %11s %11s %11s %9s\n", "child", "threads", "target th", "suspended",
+        "sys th", "toolhelp us", "sysinfo us", "suspend us", "resume us", "floor us");
   const Case cases[] = {
       {L"idle_child.exe", 1, false},
       {L"idle_child.exe", 16, false},
