@@ -1,13 +1,17 @@
 // The real Tovrel.exe as its user judges it: limits set through its own dialog, the CPU
-// each limited busy child really gets (as a share of what it got unlimited just before)
-// and what Tovrel itself costs, read by a meter from outside.
+// each limited busy child really gets (as a share of what it got unlimited just before),
+// what Tovrel itself costs, read by a meter from outside, and how soon its window answers
+// a message sent from another process (as a user's click would wait), also while its
+// dialog or its exit question is open.
 // Usage: tovrel_exe_bench_win.exe [path of Tovrel.exe] [seconds per measurement]
 #include <windows.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/bench_support_win.h"
@@ -16,10 +20,14 @@
 namespace tovrel::bench {
 namespace {
 
+// What stays open over the first limited child while the limits are measured.
+enum class Open { kNothing, kDialog, kExitQuestion };
+
 struct Case {
   const char* name;
   int childThreads;
   std::vector<int> percents;  // one child per limit
+  Open open = Open::kNothing;
 };
 
 struct Reading {
@@ -27,6 +35,31 @@ struct Reading {
   double tovrel = -1;          // % of a core
   double guard = -1;
   double server = -1;
+  std::vector<double> answers;  // ms per WM_NULL round trip
+};
+
+// Sends WM_NULL to the window again and again from a thread of its own, timing each
+// round trip, until stopped.
+class AnswerProber {
+ public:
+  explicit AnswerProber(HWND window) : thread_([this, window] {
+      while (!stop_) {
+        const double start = NowMs();
+        DWORD_PTR result = 0;
+        if (::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result)) times_.push_back(NowMs() - start);
+        ::Sleep(10);
+      }
+    }) {}
+  std::vector<double> Stop() {
+    stop_ = true;
+    thread_.join();
+    return std::move(times_);
+  }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::vector<double> times_;
+  std::thread thread_;
 };
 
 std::string Narrow(const std::wstring& s) { return std::string(s.begin(), s.end()); }
@@ -39,7 +72,7 @@ class Meter {
     for (char& c : exe_) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   }
 
-  Reading Measure(const std::vector<DWORD>& children, double ms) const {
+  Reading Measure(const std::vector<DWORD>& children, double ms, HWND window) const {
     const int tovrel = One(LinuxPidsOf(exe_, ""));
     const int guard = One(LinuxPidsOf(exe_, "--tovrel-guard"));
     const int server = WineServerLinuxPid();
@@ -47,9 +80,12 @@ class Meter {
     for (DWORD pid : children) before.push_back(test::CpuMilliseconds(pid));
     const double t0 = LinuxCpuMs(tovrel), g0 = LinuxCpuMs(guard), s0 = LinuxCpuMs(server);
     const double start = NowMs();
+    AnswerProber prober(window);
     ::Sleep(static_cast<DWORD>(ms));
+    std::vector<double> answers = prober.Stop();
     const double wall = NowMs() - start;
     Reading r;
+    r.answers = std::move(answers);
     for (size_t i = 0; i < children.size(); ++i)
       r.shares.push_back(100.0 * (test::CpuMilliseconds(children[i]) - before[i]) / wall);
     auto percent = [&](int pid, double was) {
@@ -74,6 +110,24 @@ std::string Cpu(double v) {
   return buf;
 }
 
+std::string Answers(const std::vector<double>& ms) {
+  if (ms.empty()) return "-";
+  char buf[64];
+  std::snprintf(buf, sizeof(buf), "%.1f/%.1f/%.1f", Median(ms), Percentile(ms, 0.99), Percentile(ms, 1.0));
+  return buf;
+}
+
+const char* OpenName(Open open) {
+  switch (open) {
+    case Open::kDialog:
+      return "dialog";
+    case Open::kExitQuestion:
+      return "exit q.";
+    default:
+      return "";
+  }
+}
+
 void PrintRow(const Case& c, const Reading& free, const Reading& limited) {
   std::string percents, freeShares, limitedShares, ratios;
   for (size_t i = 0; i < c.percents.size(); ++i) {
@@ -88,9 +142,10 @@ void PrintRow(const Case& c, const Reading& free, const Reading& limited) {
     std::snprintf(buf, sizeof(buf), "%s%.1f", sep, free.shares[i] > 0 ? 100.0 * limited.shares[i] / free.shares[i] : 0);
     ratios += buf;
   }
-  Print("%-14s %-9s %-16s %-16s %-16s %9s %9s %9s %9s\n", c.name, percents.c_str(), freeShares.c_str(),
-        limitedShares.c_str(), ratios.c_str(), Cpu(free.tovrel).c_str(), Cpu(limited.tovrel).c_str(),
-        Cpu(limited.guard).c_str(), Cpu(limited.server).c_str());
+  Print("%-12s %-8s %-7s %-16s %-16s %-16s %8s %8s %8s %8s %-16s %-16s\n", c.name, percents.c_str(), OpenName(c.open),
+        freeShares.c_str(), limitedShares.c_str(), ratios.c_str(), Cpu(free.tovrel).c_str(),
+        Cpu(limited.tovrel).c_str(), Cpu(limited.guard).c_str(), Cpu(limited.server).c_str(),
+        Answers(free.answers).c_str(), Answers(limited.answers).c_str());
 }
 
 bool RunCase(const std::wstring& exe, const Case& c, double ms, const Meter& meter) {
@@ -104,11 +159,21 @@ bool RunCase(const std::wstring& exe, const Case& c, double ms, const Meter& met
   test::TovrelApp app(exe);
   if (!app.main()) return false;
   ::Sleep(500);
-  const Reading free = meter.Measure(pids, ms);
+  const Reading free = meter.Measure(pids, ms, app.main());
   for (size_t i = 0; i < pids.size(); ++i)
     if (!app.SetLimit(pids[i], c.percents[i])) return false;
+  HWND open = nullptr;
+  if (c.open == Open::kDialog) open = app.OpenDialogFor(pids[0]);
+  if (c.open == Open::kExitQuestion) {
+    ::PostMessageW(app.main(), WM_CLOSE, 0, 0);
+    open = app.WaitForMessageBox();
+  }
+  if (c.open != Open::kNothing && !open) return false;
   ::Sleep(1000);
-  const Reading limited = meter.Measure(pids, ms);
+  const Reading limited = meter.Measure(pids, ms, app.main());
+  if (c.open == Open::kDialog) ::PostMessageW(open, WM_CLOSE, 0, 0);
+  if (c.open == Open::kExitQuestion) test::PressMessageBoxButton(open, IDNO);
+  test::WaitUntil([&] { return !::IsWindow(open); });
   PrintRow(c, free, limited);
   for (DWORD pid : pids) app.ReleaseLimit(pid);
   return true;
@@ -121,15 +186,19 @@ int Run(int argc, char** argv) {
   const Meter meter(exe);
   Print("\n== The real %s: CPU of busy children limited through its dialog (%.0f s per reading) ==\n",
         Narrow(exe).c_str(), seconds);
-  Print("child %% = %% of one core (its threads' times), unlimited just before, then limited;\n"
+  Print("child %% = %% of one core (the process's CPU time), unlimited just before, then limited;\n"
         "of free = limited / unlimited; Tovrel, guard, server = %% of one core from /proc schedstat\n"
-        "(Tovrel without and with the limits, its guard process, the Wine server)\n");
-  Print("%-14s %-9s %-16s %-16s %-16s %9s %9s %9s %9s\n", "case", "limit", "child % free", "child % limited",
-        "% of free", "Tovrel-0", "Tovrel", "guard", "server");
+        "(Tovrel without and with the limits, its guard process, the Wine server); open = the window\n"
+        "left open over the first child while limited; answer = WM_NULL round trips to the main\n"
+        "window from another process, p50/p99/max ms, unlimited and limited\n");
+  Print("%-12s %-8s %-7s %-16s %-16s %-16s %8s %8s %8s %8s %-16s %-16s\n", "case", "limit", "open", "child % free",
+        "child % limited", "% of free", "Tovrel-0", "Tovrel", "guard", "server", "answer free", "answer limited");
   const Case cases[] = {
-      {"1 thread", 1, {1}},   {"1 thread", 1, {10}},  {"1 thread", 1, {30}},     {"1 thread", 1, {50}},
-      {"1 thread", 1, {70}},  {"1 thread", 1, {90}},  {"1 thread", 1, {99}},     {"4 threads", 4, {50}},
-      {"2 children", 1, {50, 50}}, {"3 children", 1, {50, 50, 50}}, {"3 children", 1, {10, 10, 10}},
+      {"1 thread", 1, {1}},           {"1 thread", 1, {10}},          {"1 thread", 1, {30}},
+      {"1 thread", 1, {50}},          {"1 thread", 1, {70}},          {"1 thread", 1, {90}},
+      {"1 thread", 1, {99}},          {"4 threads", 4, {50}},         {"2 children", 1, {10, 10}},
+      {"2 children", 1, {30, 30}},    {"3 children", 1, {10, 10, 10}}, {"3 children", 1, {99, 10, 10}},
+      {"3 children", 1, {10, 50, 90}, Open::kDialog}, {"3 children", 1, {10, 50, 90}, Open::kExitQuestion},
   };
   int status = 0;
   for (const Case& c : cases) {

@@ -142,9 +142,24 @@ TEST_F(WholeJob, LimitChangeReleaseRefuseAFourthAndExit) {
   RecordProperty("share_free", std::to_string(shares[1]));
   EXPECT_LT(shares[0], 0.4 * shares[1]) << "limited " << shares[0] << "% vs free " << shares[1] << "%";
 
+  // The limit keeps holding, neither lifted nor frozen, while a window of a loop we own
+  // (the dialog) or of one we don't (the exit question) is open.
+  auto expectStillLimited = [&](const char* open) {
+    EXPECT_TRUE(GainsCpu(a, 20)) << "frozen while " << open;
+    const std::vector<double> now = CpuShares({a, b}, 2000);
+    EXPECT_LT(now[0], 0.4 * now[1]) << "while " << open << ": limited " << now[0] << "% vs free " << now[1] << "%";
+  };
+  ::PostMessageW(app->main(), WM_CLOSE, 0, 0);
+  HWND box = app->WaitForMessageBox();
+  ASSERT_NE(box, nullptr);
+  expectStillLimited("the exit question is open");
+  PressMessageBoxButton(box, IDNO);
+  ASSERT_TRUE(WaitUntil([&] { return FindTopLevel(app->pid(), L"#32770") == nullptr; }));
+
   // Change: the dialog opens in change mode at the stored percentage.
   dialog = OpenDialogFor(a);
   ASSERT_NE(dialog, nullptr);
+  expectStillLimited("the dialog is open over it");
   EXPECT_EQ(TextOf(::GetDlgItem(dialog, kLabelPercent)), L"10");
   EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(dialog, kCommandModify)));
   EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(dialog, kCommandFree)));
@@ -175,7 +190,7 @@ TEST_F(WholeJob, LimitChangeReleaseRefuseAFourthAndExit) {
   const int row = app->RowOfPid(a);
   app->SelectRow(row);
   ClickControl(app->Button(kCommandLimit));
-  HWND box = app->WaitForMessageBox();
+  box = app->WaitForMessageBox();
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(TextOf(box), L"提示");
   EXPECT_EQ(TextOf(::GetDlgItem(box, 0xFFFF)), L"为了系统稳定性考虑，只允许限制3个进程。");
