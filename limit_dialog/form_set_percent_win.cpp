@@ -56,11 +56,11 @@ void FormSetProcessCpuPercent::CreateControls() {
   HWND self = hwnd();
   const RECT none{0, 0, 0, 0};
   // Created in tab order; Layout places them.
-  label1_.Create(self, kDialogLabel1, u"进程：", none, nullptr);
+  label1_.Create(self, kDialogLabel1, kPathCaption, none, nullptr);
   labelProcessPath_.Create(self, kLabelProcessPath, u"", none, nullptr);
-  label2_.Create(self, kDialogLabel2, u"PID：", none, nullptr);
+  label2_.Create(self, kDialogLabel2, kPidCaption, none, nullptr);
   labelProcessPid_.Create(self, kLabelProcessPid, u"", none, nullptr);
-  label3_.Create(self, kDialogLabel3, u"限制CPU使用率：", none, nullptr);
+  label3_.Create(self, kDialogLabel3, kSliderCaption, none, nullptr);
   slider_.Create(self, kSliderPercent, none, kSliderMinimum, kSliderMaximum);
   slider_.Change = [this] { SliderPercent_Change(); };
   labelPercent_.Create(self, kLabelPercent, u"99", none, nullptr);
@@ -70,10 +70,10 @@ void FormSetProcessCpuPercent::CreateControls() {
     return win::CommandWindow::Create(self, id, win::Pixels(r, dpi_),
                                       ButtonLayoutData(r.width, r.height, buttonFont, caption), name);
   };
-  commandModify_ = make(kCommandModify, kCommandModifyRect, u"调整", u"CommandModify");
-  commandFree_ = make(kCommandFree, kCommandFreeRect, u"释放", u"CommandFree");
-  commandCancel_ = make(kCommandCancel, kCommandCancelRect, u"取消", u"CommandCancel");
-  commandOk_ = make(kCommandOk, kCommandOkRect, u"确定", u"CommandOK");
+  commandModify_ = make(kCommandModify, kCommandModifyRect, kModifyCaption, u"CommandModify");
+  commandFree_ = make(kCommandFree, kCommandFreeRect, kFreeCaption, u"CommandFree");
+  commandCancel_ = make(kCommandCancel, kCommandCancelRect, kCancelCaption, u"CommandCancel");
+  commandOk_ = make(kCommandOk, kCommandOkRect, kOkCaption, u"CommandOK");
   commandModify_->command.events.Click = [this] { CommandModify_Click(); };
   commandFree_->command.events.Click = [this] { CommandFree_Click(); };
   commandCancel_->command.events.Click = [this] { CommandCancel_Click(); };
@@ -164,7 +164,11 @@ DialogValues FormSetProcessCpuPercent::Values() const {
 }
 
 void FormSetProcessCpuPercent::CommandOK_Click() {
-  tovrel::CommandOK_Click(limits_, Values(), rows_, services_.open);
+  // A refusal is the dialog's own notice; the dialog then closes as after a cancel.
+  tovrel::CommandOK_Click(limits_, Values(), rows_, services_.open,
+                          [this](const std::u16string& text, const std::u16string& title) {
+                            win::ShowMessage(hwnd(), text, title, MB_OK | MB_ICONEXCLAMATION);
+                          });
   LimitsChanged();
   Unload();
 }

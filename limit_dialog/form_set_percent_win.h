@@ -11,6 +11,7 @@
 #include "platform/controls_win.h"
 #include "platform/picture_win.h"
 #include "platform/window_win.h"
+#include "resources/texts.h"
 #include "throttling/process_limits.h"
 
 namespace tovrel {
@@ -34,8 +35,6 @@ enum DialogControl : int {
   kCommandOk,
   kImageProcessIco,
 };
-
-inline const std::u16string kDialogTitle = u"设置CPU使用率";
 
 // What the dialog needs of the window that opens it.
 struct DialogServices {

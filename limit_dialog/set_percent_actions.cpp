@@ -1,8 +1,10 @@
 #include "limit_dialog/set_percent_actions.h"
 
 #include <cmath>
+#include <utility>
 
 #include "platform/run_time_error.h"
+#include "resources/texts.h"
 
 namespace tovrel {
 
@@ -36,13 +38,36 @@ std::int32_t ToInt32(const std::u16string& text) {
   return static_cast<std::int32_t>(value);
 }
 
+const std::u16string& RefusalText(LimitRefusal refusal) {
+  static const std::u16string none;
+  switch (refusal) {
+    case LimitRefusal::kTovrel:
+      return kRefusedTovrel;
+    case LimitRefusal::kCritical:
+      return kRefusedCritical;
+    case LimitRefusal::kEnded:
+      return kRefusedEnded;
+    case LimitRefusal::kNoAccess:
+      return kRefusedNoAccess;
+    case LimitRefusal::kNone:
+      break;
+  }
+  return none;
+}
+
 bool CommandOK_Click(ProcessLimitTable& limits, const DialogValues& dialog, ProcessRows& rows,
-                     const ProcessOpener& open) {
+                     const ProcessOpener& open, const Warning& warn) {
   const std::int32_t pid = ToInt32(dialog.pidText);
   for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
     ProcessLimit& entry = limits(i);
     if (entry.Active != kVbFalse) continue;
-    entry.Add(pid, dialog.pathText, dialog.sliderValue, open(pid));
+    // Asked again: the process may have ended while the dialog was open.
+    OpenedProcess opened = open(pid);
+    if (opened.refusal != LimitRefusal::kNone) {
+      warn(RefusalText(opened.refusal), kNoticeTitle);
+      return false;
+    }
+    entry.Add(pid, dialog.pathText, dialog.sliderValue, std::move(opened.process));
     WriteSelected(rows, PercentText(dialog.sliderValue));
     return true;
   }

@@ -37,11 +37,8 @@ constexpr TwipRect kImage1Rect{240, 240, 720, 720};
 constexpr int kClientWidthTwips = 7320;
 constexpr int kClientHeightTwips = 7500;
 
-struct Column {
-  const char16_t* header;
-  int widthTwips;
-};
-constexpr Column kColumns[] = {{u"ID", 500}, {u"PID", 800}, {u"进程", 2600}, {u"限制CPU使用率", 1600}};
+// Widths of the list's columns, in twips.
+constexpr int kColumnWidths[] = {500, 800, 2600, 1600};
 
 HICON LoadAppIcon(int size) {
   return static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TOVREL), IMAGE_ICON,
@@ -92,22 +89,23 @@ void FormMain::CreateControls() {
   const RECT none{0, 0, 0, 0};
   // Created in tab order, so the dialog navigation follows it; Layout places them.
   list_.Create(self, kListViewProcesses, none, nullptr);
-  for (const Column& c : kColumns) list_.AddColumn(c.header, win::Twips(c.widthTwips, dpi_));
+  for (std::size_t i = 0; i < std::size(kColumnWidths); ++i)
+    list_.AddColumn(kColumnHeaders[i], win::Twips(kColumnWidths[i], dpi_));
   images_.Create(::GetSystemMetrics(SM_CXSMICON));
-  label1_.Create(self, kLabel1, u"程序CPU使用限制器，可以有效限制特定程序CPU占用率过高的问题", none, nullptr);
-  label2_.Create(self, kLabel2, u"Tovrel", none, nullptr);
-  label3_.Create(self, kLabel3, u"版本： " TOVREL_VERSION_LABEL, none, nullptr);
+  label1_.Create(self, kLabel1, kDescription, none, nullptr);
+  label2_.Create(self, kLabel2, kProductName, none, nullptr);
+  label3_.Create(self, kLabel3, kVersionCaption, none, nullptr);
   labelOstrin_.Create(self, kLabelOstrin, kHomePageUrl, none, nullptr);
   ::SetWindowSubclass(labelOstrin_.hwnd(), &LinkLabelProc, 1, reinterpret_cast<DWORD_PTR>(self));
 
   const Font buttonFont;  // SimSun 9 pt, GB2312
   commandRefresh_ = win::CommandWindow::Create(
       self, kCommandRefresh, win::Pixels(kCommandRefreshRect, dpi_),
-      ButtonLayoutData(kCommandRefreshRect.width, kCommandRefreshRect.height, buttonFont, u"刷新"), u"CommandRefresh");
+      ButtonLayoutData(kCommandRefreshRect.width, kCommandRefreshRect.height, buttonFont, kRefreshCaption), u"CommandRefresh");
   commandRefresh_->command.events.Click = [this] { CommandRefresh_Click(); };
   commandLimit_ = win::CommandWindow::Create(
       self, kCommandLimit, win::Pixels(kCommandLimitRect, dpi_),
-      ButtonLayoutData(kCommandLimitRect.width, kCommandLimitRect.height, buttonFont, u"限制"), u"CommandLimit");
+      ButtonLayoutData(kCommandLimitRect.width, kCommandLimitRect.height, buttonFont, kLimitCaption), u"CommandLimit");
   commandLimit_->command.events.Click = [this] { CommandLimit_Click(); };
 
   image1_ = win::CreateChild(L"STATIC", L"", SS_ICON | SS_REALSIZECONTROL, 0, self, kImage1, none);
@@ -122,8 +120,8 @@ void FormMain::Layout() {
   auto linkHoverFont = win::MakeFont({.underline = true}, dpi_);
   auto place = [&](HWND control, const TwipRect& r, HFONT f) { win::Place(control, r, dpi_, f); };
   place(list_.hwnd(), kListViewRect, font.get());
-  for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i)
-    ListView_SetColumnWidth(list_.hwnd(), i, win::Twips(kColumns[i].widthTwips, dpi_));
+  for (int i = 0; i < static_cast<int>(std::size(kColumnWidths)); ++i)
+    ListView_SetColumnWidth(list_.hwnd(), i, win::Twips(kColumnWidths[i], dpi_));
   place(label1_.hwnd(), kLabel1Rect, font.get());
   label1_.GrowToText(true);
   place(label2_.hwnd(), kLabel2Rect, boldFont.get());
@@ -177,8 +175,10 @@ void FormMain::CommandRefresh_Click() {
   timerLimit_.Serve();
 }
 
-std::shared_ptr<const LimitedProcess> FormMain::OpenForLimit(std::int32_t processId) const {
-  return OpenLimitedProcess(processId, listedAt_, guard_);
+OpenedProcess FormMain::OpenForLimit(std::int32_t processId) const {
+  OpenedProcess opened;
+  opened.process = OpenLimitedProcess(processId, listedAt_, guard_, &opened.refusal);
+  return opened;
 }
 
 void FormMain::CommandLimit_Click() {
@@ -192,7 +192,8 @@ void FormMain::CommandLimit_Click() {
       [](std::int32_t pid, const std::u16string& exe) { return GetProcessImagePath(pid, exe); },
       [this](const std::u16string& text, const std::u16string& title) {
         win::ShowMessage(hwnd(), text, title, MB_OK | MB_ICONEXCLAMATION);
-      }};
+      },
+      [this](std::int32_t pid) { return OpenForLimit(pid).refusal; }};
   tovrel::CommandLimit_Click(list_, ProcessLimits(), dialog, services);
 }
 

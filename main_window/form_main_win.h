@@ -7,11 +7,12 @@
 #include <memory>
 #include <string>
 
+#include "limit_dialog/set_percent_actions.h"
 #include "main_window/process_list_win.h"
 #include "platform/controls_win.h"
 #include "platform/handles_win.h"
 #include "platform/window_win.h"
-#include "resources/version.h"
+#include "resources/texts.h"
 #include "throttling/limit_timer_win.h"
 #include "throttling/guard_win.h"
 #include "throttling/thread_control_win.h"
@@ -22,7 +23,6 @@ namespace win {
 class CommandWindow;
 }
 
-// The maker's home page, shown by LabelOstrin and opened by its click.
 // Control ids, also how tests find the controls.
 enum FormMainControl : int {
   kListViewProcesses = 100,
@@ -34,11 +34,6 @@ enum FormMainControl : int {
   kCommandLimit,
   kImage1,
 };
-
-inline const std::u16string kHomePageUrl = u"https://tovrel.example.org/";
-inline const std::u16string kMainTitle = TOVREL_U(TOVREL_PRODUCT_NAME " " TOVREL_VERSION_LABEL);
-inline const std::u16string kExitPrompt = u"退出后将失去对所有程序CPU使用率的限制。";
-inline const std::u16string kExitTitle = u"确定要退出吗？";
 
 class FormMain : public win::Window {
  public:
@@ -58,8 +53,9 @@ class FormMain : public win::Window {
   void CommandLimit_Click();
   // The exit question; true when the window may close (on Yes the program ends at once).
   bool Form_Unload();
-  // Holds a newly limited process open, if it is still the one the last refresh listed.
-  std::shared_ptr<const LimitedProcess> OpenForLimit(std::int32_t processId) const;
+  // Holds a newly limited process open, if it is still the one the last refresh listed
+  // and may be held at all; else says why not.
+  OpenedProcess OpenForLimit(std::int32_t processId) const;
 
  private:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;

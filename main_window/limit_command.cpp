@@ -1,6 +1,7 @@
 #include "main_window/limit_command.h"
 
 #include "limit_dialog/set_percent_actions.h"
+#include "resources/texts.h"
 
 namespace tovrel {
 
@@ -31,7 +32,12 @@ void CommandLimit_Click(ProcessRows& rows, const ProcessLimitTable& limits, Limi
       services.doEvents();
     }
     if (active == 3) {
-      services.warn(kFourthLimitRefusal, kFourthLimitTitle);
+      services.warn(kFourthLimitRefusal, kNoticeTitle);
+      return;
+    }
+    // Said before the dialog opens, not after a percentage that would limit nothing.
+    if (const LimitRefusal refusal = services.canHold(ToInt32(pidText)); refusal != LimitRefusal::kNone) {
+      services.warn(RefusalText(refusal), kNoticeTitle);
       return;
     }
     dialog.SetChangeMode(false);

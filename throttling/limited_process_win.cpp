@@ -3,10 +3,12 @@
 #include <winternl.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/system_function_win.h"
 #include "throttling/critical_processes.h"
 #include "throttling/guard_win.h"
+#include "throttling/thread_control_win.h"
 
 namespace tovrel {
 
@@ -75,20 +77,43 @@ std::uint64_t SystemTimeNow() {
   return Count(now);
 }
 
-std::shared_ptr<const LimitedProcess> OpenLimitedProcess(std::int32_t processId, std::uint64_t listedAt,
-                                                         Guard* guard) {
-  const auto pid = static_cast<DWORD>(processId);
+namespace {
+
+win::UniqueHandle OpenHoldable(DWORD pid, std::uint64_t listedAt, const Guard* guard, LimitRefusal& why) {
   // Suspending our own threads would stop Tovrel for good; stopping the guard would
   // leave nobody to resume a hold if Tovrel were killed.
-  if (pid == ::GetCurrentProcessId() || (guard && pid == guard->processId())) return nullptr;
+  why = LimitRefusal::kTovrel;
+  if (pid == ::GetCurrentProcessId() || (guard && pid == guard->processId())) return {};
   win::UniqueHandle process(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
-  if (!process) return nullptr;
-  if (::WaitForSingleObject(process.get(), 0) != WAIT_TIMEOUT) return nullptr;
+  why = !process && ::GetLastError() == ERROR_ACCESS_DENIED ? LimitRefusal::kNoAccess : LimitRefusal::kEnded;
+  if (!process || ::WaitForSingleObject(process.get(), 0) != WAIT_TIMEOUT) return {};
   // The list's row was made at listedAt: a process created later is not the one it shows.
   FILETIME created{}, exited{}, kernel{}, user{};
-  if (!::GetProcessTimes(process.get(), &created, &exited, &kernel, &user) || Count(created) > listedAt)
-    return nullptr;
-  if (IsCriticalSystemProcess(ImagePathOf(process.get()), SystemFolder(), CriticalFlag(pid))) return nullptr;
+  if (!::GetProcessTimes(process.get(), &created, &exited, &kernel, &user)) {
+    why = LimitRefusal::kNoAccess;
+    return {};
+  }
+  if (Count(created) > listedAt) return {};
+  why = LimitRefusal::kCritical;
+  if (IsCriticalSystemProcess(ImagePathOf(process.get()), SystemFolder(), CriticalFlag(pid))) return {};
+  // A limit that can stop none of its threads would only show a percentage.
+  std::vector<std::uint64_t> view;
+  std::vector<std::uint32_t> ids;
+  ThreadIdsOfProcess(pid, view, ids);
+  why = ids.empty() ? LimitRefusal::kEnded : LimitRefusal::kNoAccess;
+  if (OpenThreadsOf(pid, ids).empty()) return {};
+  why = LimitRefusal::kNone;
+  return process;
+}
+
+}  // namespace
+
+std::shared_ptr<const LimitedProcess> OpenLimitedProcess(std::int32_t processId, std::uint64_t listedAt,
+                                                         Guard* guard, LimitRefusal* why) {
+  LimitRefusal refusal = LimitRefusal::kNone;
+  win::UniqueHandle process = OpenHoldable(static_cast<DWORD>(processId), listedAt, guard, refusal);
+  if (why) *why = refusal;
+  if (!process) return nullptr;
   return std::make_shared<Win32LimitedProcess>(std::move(process), guard);
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/handles_win.h"
+#include "throttling/limit_refusal.h"
 #include "throttling/thread_control.h"
 
 namespace tovrel {
@@ -38,10 +39,10 @@ std::uint64_t SystemTimeNow();
 
 // Holds the process open for a new limit when it may be limited: it still runs, it is
 // the process a refresh at `listedAt` listed (not one created since under a reused id),
-// it is neither Tovrel itself nor one the system cannot live without. Null otherwise:
-// the limit then exists but never suspends anything.
-// Neither is the guard, which must outlive every hold.
+// it is neither Tovrel itself (nor its guard, which must outlive every hold) nor one the
+// system cannot live without, and at least one of its threads can be opened for
+// suspension. Null otherwise, and `why` says why.
 std::shared_ptr<const LimitedProcess> OpenLimitedProcess(std::int32_t processId, std::uint64_t listedAt,
-                                                         Guard* guard = nullptr);
+                                                         Guard* guard = nullptr, LimitRefusal* why = nullptr);
 
 }  // namespace tovrel

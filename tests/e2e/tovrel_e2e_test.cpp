@@ -251,12 +251,31 @@ TEST_F(WholeJob, KillingTovrelOrItsGuardNeverLeavesTheChildFrozen) {
     return guards.size() == 1 ? guards[0] : 0;
   };
   ASSERT_TRUE(WaitUntil([&] { return guardOf() != 0; }));
-  // The guard's own row is one Tovrel never stops, like its own.
+  // Rows Tovrel never stops: its own, its guard's, a process Windows cannot live without.
+  // The notice says why, no dialog opens, the row stays empty.
   const DWORD first = guardOf();
   ASSERT_TRUE(app->Refresh());
-  ASSERT_NE(app->RowOfPid(first), 0);
-  ASSERT_TRUE(app->SetLimit(first, 1));
-  ::Sleep(500);
+  const std::vector<DWORD> services = ProcessIdsNamed(L"services.exe");
+  ASSERT_FALSE(services.empty());
+  const std::pair<DWORD, std::u16string> refused[] = {
+      {app->pid(), kRefusedTovrel}, {first, kRefusedTovrel}, {services[0], kRefusedCritical}};
+  for (const auto& [pid, text] : refused) {
+    const int row = app->RowOfPid(pid);
+    ASSERT_NE(row, 0) << "process " << pid << " is not listed";
+    app->SelectRow(row);
+    ClickControl(app->Button(kCommandLimit));
+    HWND box = app->WaitForMessageBox();
+    ASSERT_NE(box, nullptr) << "no notice for process " << pid;
+    EXPECT_EQ(TextOf(box), W(kNoticeTitle));
+    EXPECT_EQ(TextOf(::GetDlgItem(box, 0xFFFF)), W(text)) << "process " << pid;
+    EXPECT_EQ(FindTopLevel(app->pid(), L"Tovrel.FormSetProcessCpuPercent"), nullptr);
+    if (pid == services[0]) {
+      EXPECT_TRUE(SaveWindowShot(box, L"critical-process-refused.png"));
+    }
+    PressMessageBoxButton(box, IDOK);
+    ASSERT_TRUE(WaitUntil([&] { return FindTopLevel(app->pid(), L"#32770") == nullptr; }));
+    EXPECT_EQ(app->Cell(row, 3), L"");
+  }
   EXPECT_TRUE(AllThreadsRunning(first));
 
   // "End process tree" takes the guard first: the next turn starts another.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <vector>
 
 #include "fake_rows.h"
@@ -60,9 +61,15 @@ struct DialogFixture : ::testing::Test {
   ProcessLimitTable t;
   FakeRows rows;
   std::vector<std::int32_t> opened;
+  std::map<std::int32_t, LimitRefusal> refused;
+  std::vector<std::u16string> warnings;
   ProcessOpener open = [this](std::int32_t pid) {
     opened.push_back(pid);
-    return std::make_shared<HeldOpen>();
+    if (refused.count(pid)) return OpenedProcess{nullptr, refused[pid]};
+    return OpenedProcess{std::make_shared<HeldOpen>()};
+  };
+  Warning warn = [this](const std::u16string& text, const std::u16string& title) {
+    warnings.push_back(text + u"|" + title);
   };
   void SetUp() override {
     rows.Add(u"500", u"busy.exe", u"");
@@ -73,7 +80,7 @@ struct DialogFixture : ::testing::Test {
 TEST_F(DialogFixture, OkFillsTheFirstFreeEntryAndTheSelectedRow) {
   t(1) = {kVbTrue, 1, 20, u"x"};
   rows.selected = 2;
-  EXPECT_TRUE(CommandOK_Click(t, {u"600", u"c:\\other.exe", 40}, rows, open));
+  EXPECT_TRUE(CommandOK_Click(t, {u"600", u"c:\\other.exe", 40}, rows, open, warn));
   EXPECT_EQ(t(2).Active, kVbTrue);
   EXPECT_EQ(t(2).ProcessId, 600);
   EXPECT_EQ(t(2).ImagePath, u"c:\\other.exe");
@@ -85,7 +92,7 @@ TEST_F(DialogFixture, OkFillsTheFirstFreeEntryAndTheSelectedRow) {
 
 TEST_F(DialogFixture, TheProcessIsHeldWhileItsLimitIsActiveAndLetGoWhenItIsTurnedOff) {
   rows.selected = 1;
-  ASSERT_TRUE(CommandOK_Click(t, {u"500", u"p", 40}, rows, open));
+  ASSERT_TRUE(CommandOK_Click(t, {u"500", u"p", 40}, rows, open, warn));
   EXPECT_EQ(opened, std::vector<std::int32_t>{500});
   std::weak_ptr<const LimitedProcess> first = t(1).Process;
   EXPECT_FALSE(first.expired());
@@ -94,7 +101,7 @@ TEST_F(DialogFixture, TheProcessIsHeldWhileItsLimitIsActiveAndLetGoWhenItIsTurne
 
   // Reused by a later add: the new process, and a schedule that starts afresh.
   t(1).PhaseStart = LimitTime(5000);
-  ASSERT_TRUE(CommandOK_Click(t, {u"600", u"q", 30}, rows, open));
+  ASSERT_TRUE(CommandOK_Click(t, {u"600", u"q", 30}, rows, open, warn));
   EXPECT_FALSE(t(1).PhaseStart.has_value());
   std::weak_ptr<const LimitedProcess> second = t(1).Process;
   EXPECT_FALSE(second.expired());
@@ -106,9 +113,20 @@ TEST_F(DialogFixture, TheProcessIsHeldWhileItsLimitIsActiveAndLetGoWhenItIsTurne
   EXPECT_TRUE(second.expired()) << "a limit dropped by the refresh still holds its process";
 }
 
-TEST_F(DialogFixture, OkWithNoFreeEntryStoresNothingAndLeavesTheRowEmpty) {
+TEST_F(DialogFixture, OkThatCannotStoreALimitChangesNothing) {
+  // A process that cannot be held (it ended while the dialog was open): the notice says
+  // so, no entry is used, the row stays empty.
+  rows.selected = 1;
+  refused[500] = LimitRefusal::kEnded;
+  EXPECT_FALSE(CommandOK_Click(t, {u"500", u"p", 40}, rows, open, warn));
+  EXPECT_EQ(warnings, std::vector<std::u16string>{u"该进程已经结束，请刷新列表。|提示"});
+  EXPECT_EQ(rows.SubItem(1, kSubPercent), u"");
+  for (int i = 1; i <= 3; ++i) EXPECT_EQ(t(i).Active, kVbFalse);
+  EXPECT_EQ(t(1).ProcessId, 0);
+
   for (int i = 1; i <= 3; ++i) t(i) = {kVbTrue, i, 20, u"x"};
-  EXPECT_FALSE(CommandOK_Click(t, {u"500", u"p", 40}, rows, open));
+  opened.clear();
+  EXPECT_FALSE(CommandOK_Click(t, {u"600", u"p", 40}, rows, open, warn));
   EXPECT_TRUE(opened.empty()) << "nothing to hold without a free entry";
   EXPECT_EQ(rows.SubItem(1, kSubPercent), u"");
   for (int i = 1; i <= 3; ++i) EXPECT_EQ(t(i).ProcessId, i);
@@ -166,13 +184,15 @@ struct CommandFixture : ::testing::Test {
   FakeRows rows;
   FakeDialog dialog;
   std::vector<std::u16string> warnings;
+  std::map<std::int32_t, LimitRefusal> refused;
   int yields = 0;
   LimitCommandServices services{
       [this] { ++yields; },
       [](std::int32_t pid, const std::u16string& exe) {
         return u"c:\\apps\\" + exe + u"-" + PercentText(pid);  // marks what was asked
       },
-      [this](const std::u16string& text, const std::u16string& title) { warnings.push_back(text + u"|" + title); }};
+      [this](const std::u16string& text, const std::u16string& title) { warnings.push_back(text + u"|" + title); },
+      [this](std::int32_t pid) { return refused.count(pid) ? refused[pid] : LimitRefusal::kNone; }};
 };
 
 TEST_F(CommandFixture, DoesNothingOnAnEmptyList) {
@@ -192,15 +212,33 @@ TEST_F(CommandFixture, AddModeStartsAt99WithTheRowsPidAndAFreshPath) {
   EXPECT_EQ(yields, 6);  // before and after each of the three tests
 }
 
-TEST_F(CommandFixture, RefusesAFourthLimitAndChangesNothing) {
-  for (int i = 1; i <= 3; ++i) t(i) = {kVbTrue, i, 50, u"x"};
+TEST_F(CommandFixture, RefusesAFourthLimitOrAProcessThatCannotBeHeldAndChangesNothing) {
   rows.Add(u"900", u"busy.exe");
+  rows.Add(u"4", u"services.exe");
+  refused[4] = LimitRefusal::kCritical;
+  refused[900] = LimitRefusal::kTovrel;
+  rows.selected = 2;
   CommandLimit_Click(rows, t, dialog, services);
-  ASSERT_EQ(warnings.size(), 1u);
-  EXPECT_EQ(warnings[0], u"为了系统稳定性考虑，只允许限制3个进程。|提示");
+  rows.selected = 1;
+  CommandLimit_Click(rows, t, dialog, services);
+  refused[900] = LimitRefusal::kNoAccess;
+  CommandLimit_Click(rows, t, dialog, services);
+  // The fourth limit's notice comes first: no question is asked of the process then.
+  for (int i = 1; i <= 3; ++i) t(i) = {kVbTrue, i, 50, u"x"};
+  CommandLimit_Click(rows, t, dialog, services);
+  EXPECT_EQ(warnings, (std::vector<std::u16string>{u"无法限制该进程：这是系统关键进程。|提示",
+                                                  u"无法限制 Tovrel 自身。|提示",
+                                                  u"无法限制该进程：没有足够的权限。|提示",
+                                                  u"为了系统稳定性考虑，只允许限制3个进程。|提示"}));
   EXPECT_EQ(dialog.shown, 0);
   EXPECT_EQ(rows.SubItem(1, kSubPercent), u"");
+  EXPECT_EQ(rows.SubItem(2, kSubPercent), u"");
   EXPECT_EQ(t.CountActive(), 3);
+  // A change is never refused.
+  rows.SetSubItem(2, kSubPercent, u"50%");
+  rows.selected = 2;
+  CommandLimit_Click(rows, t, dialog, services);
+  EXPECT_EQ(dialog.shown, 1);
 }
 
 TEST_F(CommandFixture, ARowWithAPercentageOpensChangeModeEvenWithThreeLimits) {

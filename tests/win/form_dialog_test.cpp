@@ -8,7 +8,7 @@
 namespace tovrel {
 namespace {
 
-const DialogServices NoProcess{nullptr, nullptr, [](std::int32_t) { return std::shared_ptr<const LimitedProcess>(); }, {}};
+const DialogServices NoProcess{nullptr, nullptr, [](std::int32_t) { return OpenedProcess{}; }, {}};
 
 class DialogTest : public ::testing::Test {
  protected:

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -44,7 +45,10 @@ inline void SoakRun(FormMain& form, const std::vector<DWORD>& pids, int holds, i
   const ProcessOpener open = [&form](std::int32_t pid) { return form.OpenForLimit(pid); };
   auto values = [](DWORD pid) { return DialogValues{DecimalText(pid), u"", 99}; };
   auto addAll = [&] {
-    for (DWORD pid : pids) CommandOK_Click(ProcessLimits(), values(pid), rows, open);
+    for (DWORD pid : pids)
+      CommandOK_Click(ProcessLimits(), values(pid), rows, open, [](const std::u16string&, const std::u16string&) {
+        throw std::runtime_error("a busy child was refused a limit");
+      });
   };
   // Moves every phase's start back by a whole cycle, so that each phase is due now.
   auto dueNow = [] {

@@ -134,16 +134,23 @@ TEST(LimitedProcess, OnlyTheListedRunningProcessThatMayBeStoppedIsHeld) {
   WarmUp(child, 1);
   const auto pid = static_cast<std::int32_t>(child.pid());
   const std::uint64_t now = SystemTimeNow();
-  EXPECT_NE(OpenLimitedProcess(pid, now), nullptr);
+  // Held, or refused for the reason the user is told.
+  auto refusal = [](std::int32_t id, std::uint64_t listedAt) {
+    LimitRefusal why = LimitRefusal::kNone;
+    const bool held = OpenLimitedProcess(id, listedAt, nullptr, &why) != nullptr;
+    EXPECT_EQ(held, why == LimitRefusal::kNone) << "process " << id;
+    return why;
+  };
+  EXPECT_EQ(refusal(pid, now), LimitRefusal::kNone);
   // Listed before the child was created: the id the row shows belonged to another process.
-  EXPECT_EQ(OpenLimitedProcess(pid, now - 10'000'000ull), nullptr);
+  EXPECT_EQ(refusal(pid, now - 10'000'000ull), LimitRefusal::kEnded);
   // Suspending our own threads would stop this very call for good.
-  EXPECT_EQ(OpenLimitedProcess(static_cast<std::int32_t>(::GetCurrentProcessId()), now), nullptr);
-  EXPECT_EQ(OpenLimitedProcess(0x7FFFFFF0, now), nullptr);
+  EXPECT_EQ(refusal(static_cast<std::int32_t>(::GetCurrentProcessId()), now), LimitRefusal::kTovrel);
+  EXPECT_EQ(refusal(0x7FFFFFF0, now), LimitRefusal::kEnded);
   // Wine's services.exe lives in the system folder under the name of a critical process.
   const std::vector<DWORD> services = test::ProcessIdsNamed(L"services.exe");
   ASSERT_FALSE(services.empty());
-  for (DWORD id : services) EXPECT_EQ(OpenLimitedProcess(static_cast<std::int32_t>(id), now), nullptr);
+  for (DWORD id : services) EXPECT_EQ(refusal(static_cast<std::int32_t>(id), now), LimitRefusal::kCritical);
 
   Win32ThreadControl control;
   EXPECT_TRUE(control.SuspendAllThreads(pid, nullptr).threads.empty());
@@ -165,7 +172,7 @@ TEST(LimitedProcess, OnlyTheListedRunningProcessThatMayBeStoppedIsHeld) {
   ::WaitForSingleObject(child.process(), 5000);
   EXPECT_TRUE(control.SuspendAllThreads(pid, held).threads.empty());
   // Its id cannot pass to another process while handles hold it, but it has ended.
-  EXPECT_EQ(OpenLimitedProcess(pid, SystemTimeNow()), nullptr) << "an ended process was held for a new limit";
+  EXPECT_EQ(refusal(pid, SystemTimeNow()), LimitRefusal::kEnded) << "an ended process was held for a new limit";
 }
 
 TEST(ThreadControl, HandleCountDoesNotGrowOverAThousandPairs) {
