@@ -27,7 +27,8 @@ class Guard {
   // Before each hold: starts a guard if none runs (the first, or after one was killed).
   // False when none could be started.
   bool EnsureRunning();
-  bool running() const;
+  // A guard was started and has ended since (it was killed): the next hold starts another.
+  bool died() const { return process_ && !running(); }
   // The shared record; null until a guard has been started.
   SuspensionRecord* record() { return record_.get(); }
   DWORD processId() const { return processId_; }
@@ -40,6 +41,7 @@ class Guard {
   void Unshare(std::uint64_t value);
 
  private:
+  bool running() const;
   bool StartProcess();
 
   std::wstring exe_;

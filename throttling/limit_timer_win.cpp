@@ -62,7 +62,7 @@ void LimitTimer::Attach(HWND window, UINT_PTR id) {
 
 void LimitTimer::OnTimer() {
   // Starting a guard is slow work: the open holds end first, as for any other.
-  if (guard_ && !guard_->running()) {
+  if (guard_ && guard_->died()) {
     EndEveryHold(limits_, *this);
     guard_->EnsureRunning();
   }
