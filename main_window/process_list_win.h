@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "limit_dialog/process_rows.h"
 #include "platform/controls_win.h"
@@ -19,8 +20,24 @@ class ProcessListView : public win::ListView, public ProcessRows {
   int SelectedRow() const override { return ListView::SelectedRow(); }
 };
 
+// One process of the system's list: its id and its executable's file name, cut as a
+// toolhelp snapshot cuts it.
+struct RunningProcess {
+  std::uint32_t id;
+  std::u16string exeName;
+};
+
+// The running processes in the order a toolhelp snapshot lists them, and the system
+// time just after the list was taken: every process in it was created by then.
+struct ProcessSnapshot {
+  std::vector<RunningProcess> processes;
+  std::uint64_t takenAt = 0;
+};
+ProcessSnapshot TakeProcessSnapshot();
+
 // Lower-case, trimmed path of the first module whose path contains the executable's
-// name (compared without regard to case), or the empty text.
+// name (compared without regard to case), or the empty text when the process's modules
+// cannot be read or none has that name.
 std::u16string GetProcessImagePath(std::int32_t processId, const std::u16string& exeName);
 
 // Clears and refills the list and its small icons, in snapshot order. Returns the
