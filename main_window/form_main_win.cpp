@@ -170,7 +170,7 @@ void FormMain::SetLinkLook(bool hovered) {
 }
 
 void FormMain::CommandRefresh_Click() {
-  listedAt_ = ListProcesses(list_, images_);
+  listedAt_ = ListProcesses(list_, images_, rowIcons_);
   ReconcileLimits(ProcessLimits(), list_);
   timerLimit_.Rearm();
 }

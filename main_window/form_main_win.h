@@ -79,6 +79,8 @@ class FormMain : public win::Window {
   win::UniqueIcon bigIcon_, smallIcon_, imageIcon_;
   ProcessListView list_;
   win::KeyedImageList images_;
+  FileIconCache icons_;
+  RowIconFill rowIcons_{list_, images_, icons_};
   win::Label label1_, label2_, label3_, labelOstrin_;
   HWND image1_ = nullptr;
   win::CommandWindow* commandRefresh_ = nullptr;

@@ -8,7 +8,6 @@
 #include <optional>
 
 #include "limit_dialog/process_rows.h"
-#include "main_window/file_icon_win.h"
 #include "platform/handles_win.h"
 #include "platform/system_function_win.h"
 #include "throttling/limited_process_win.h"
@@ -116,27 +115,50 @@ std::u16string GetProcessImagePath(std::int32_t processId, const std::u16string&
   return path ? win::U16(Lower(Trim(*path))) : u"";
 }
 
-std::uint64_t ListProcesses(win::ListView& list, win::KeyedImageList& images) {
+void RowIconFill::Restart(std::vector<std::u16string> paths) {
+  paths_ = std::move(paths);
+}
+
+std::u16string RowIconFill::KeyOf(int row) { return std::u16string(u"P").append(DecimalText(row + 1)); }
+
+void RowIconFill::AddAll() {
+  std::vector<win::KeyedImageList::Item> items;
+  for (std::size_t i = 0; i < paths_.size(); ++i) items.push_back({KeyOf(static_cast<int>(i) + 1), paths_[i]});
+  const std::vector<int> indexes = images_.Refill(items, [this](const std::u16string& path) {
+    return icons_.SmallIcon(path);
+  });
+  // A row whose icon cannot be made is still listed, without an icon.
+  for (std::size_t i = 0; i < indexes.size(); ++i)
+    if (indexes[i] >= 0) list_.SetRowImage(static_cast<int>(i) + 1, indexes[i]);
+}
+
+std::uint64_t ListProcessRows(win::ListView& list, win::KeyedImageList& images, RowIconFill& icons) {
   list.Clear();
   list.SetSmallImageList(nullptr);
-  images.Clear();
   const ProcessSnapshot snapshot = TakeProcessSnapshot();
+  std::vector<std::u16string> paths;
   for (const RunningProcess& process : snapshot.processes) {
     const std::u16string exeName = win::U16(Trim(win::Wide(process.exeName)));
-    const std::u16string path = GetProcessImagePath(static_cast<std::int32_t>(process.id), exeName);
+    std::u16string path = GetProcessImagePath(static_cast<std::int32_t>(process.id), exeName);
     if (path.empty()) continue;
     const int row = list.AddRow(DecimalText(list.Count() + 1));
     list.SetSubItem(row, kSubPid, DecimalText(process.id));
     list.SetSubItem(row, kSubExeName, exeName);
-    const std::u16string key = u"P" + DecimalText(list.Count() + 1);
-    // A row whose icon cannot be made is still listed, without an icon.
-    Picture icon = GetFileIcon(path, true);
-    const int image = images.Add(key, icon.icon());
-    list.SetSmallImageList(images.handle());
-    if (image >= 0) list.SetRowImage(row, images.Find(key));  // the row refers to its image by key
+    paths.push_back(std::move(path));
   }
+  // Once for the whole list: attaching it again for every row changes nothing it shows.
+  if (!paths.empty()) list.SetSmallImageList(images.handle());
   list.SelectFirstAfterRefill();
+  icons.Restart(std::move(paths));
   return snapshot.takenAt;
+}
+
+std::uint64_t ListProcesses(win::ListView& list, win::KeyedImageList& images, RowIconFill& icons) {
+  // One redraw: the user sees the old list, then the new one.
+  const win::ListView::HeldRedraw held(list);
+  const std::uint64_t listedAt = ListProcessRows(list, images, icons);
+  icons.AddAll();
+  return listedAt;
 }
 
 }  // namespace tovrel

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "limit_dialog/process_rows.h"
+#include "main_window/file_icon_cache_win.h"
 #include "platform/controls_win.h"
 
 namespace tovrel {
@@ -40,8 +41,30 @@ ProcessSnapshot TakeProcessSnapshot();
 // cannot be read or none has that name.
 std::u16string GetProcessImagePath(std::int32_t processId, const std::u16string& exeName);
 
-// Clears and refills the list and its small icons, in snapshot order. Returns the
-// system time just after the snapshot: every listed process was created by then.
-std::uint64_t ListProcesses(win::ListView& list, win::KeyedImageList& images);
+// The rows' small icons, added to the image list in row order under their keys.
+class RowIconFill {
+ public:
+  RowIconFill(win::ListView& list, win::KeyedImageList& images, FileIconCache& icons)
+      : list_(list), images_(images), icons_(icons) {}
+  // Starts again for a refilled list whose row n has the path paths[n - 1].
+  void Restart(std::vector<std::u16string> paths);
+  // Every row's icon, copying the images the image list already holds.
+  void AddAll();
+
+ private:
+  static std::u16string KeyOf(int row);
+  win::ListView& list_;
+  win::KeyedImageList& images_;
+  FileIconCache& icons_;
+  std::vector<std::u16string> paths_;
+};
+
+// Clears and refills the list's rows in snapshot order, with the image list attached
+// once, and hands `icons` the rows' paths: the rows get their icons from it. Returns
+// the time the snapshot was taken.
+std::uint64_t ListProcessRows(win::ListView& list, win::KeyedImageList& images, RowIconFill& icons);
+
+// The whole refill, rows and every row's icon, drawn once.
+std::uint64_t ListProcesses(win::ListView& list, win::KeyedImageList& images, RowIconFill& icons);
 
 }  // namespace tovrel

@@ -13,6 +13,7 @@
 
 #include "child_process.h"
 #include "main_window/process_list_win.h"
+#include "platform/controls_win.h"
 
 namespace tovrel {
 namespace {
@@ -146,6 +147,82 @@ TEST(ProcessList, TheCheaperCallsListWhatTheLiteralListingListed) {
   EXPECT_EQ(cut.size(), 259u);
   EXPECT_EQ(cut.substr(cut.size() < 17 ? 0 : cut.size() - 17), u"\\masked_child.exe");
   EXPECT_EQ(pathOf(tooLong.child.pid()), u"") << "a path cut inside the executable's name";
+}
+
+// A 16 x 16 icon of one colour, with alpha, so every source looks different.
+HICON SolidIcon(std::uint32_t argb) {
+  std::vector<std::uint32_t> pixels(16 * 16, argb);
+  HBITMAP color = ::CreateBitmap(16, 16, 1, 32, pixels.data());
+  HBITMAP mask = ::CreateBitmap(16, 16, 1, 1, std::vector<std::uint8_t>(32, 0).data());
+  ICONINFO info{TRUE, 0, 0, mask, color};
+  HICON icon = ::CreateIconIndirect(&info);
+  ::DeleteObject(color);
+  ::DeleteObject(mask);
+  return icon;
+}
+
+// The pixels of an image, colour and mask, as an icon made from it shows them.
+std::vector<std::uint8_t> ImageBits(HIMAGELIST list, int index) {
+  HICON icon = ImageList_GetIcon(list, index, ILD_NORMAL);
+  ICONINFO info{};
+  ::GetIconInfo(icon, &info);
+  std::vector<std::uint8_t> bits;
+  HDC dc = ::GetDC(nullptr);
+  for (HBITMAP bitmap : {info.hbmColor, info.hbmMask}) {
+    BITMAPINFO format{};
+    format.bmiHeader = {sizeof(BITMAPINFOHEADER), 16, -16, 1, 32, BI_RGB};
+    std::vector<std::uint8_t> part(16 * 16 * 4);
+    ::GetDIBits(dc, bitmap, 0, 16, part.data(), &format, DIB_RGB_COLORS);
+    bits.insert(bits.end(), part.begin(), part.end());
+    ::DeleteObject(bitmap);
+  }
+  ::ReleaseDC(nullptr, dc);
+  ::DestroyIcon(icon);
+  return bits;
+}
+
+TEST(KeyedImageList, ARefillLeavesWhatClearingAndAddingEveryIconLeaves) {
+  std::map<std::u16string, HICON> icons{{u"a", SolidIcon(0xFFFF0000)}, {u"b", SolidIcon(0x8000FF00)},
+                                        {u"c", SolidIcon(0xFF0000FF)}, {u"x", SolidIcon(0x40FFFF00)},
+                                        {u"none", nullptr}};
+  std::vector<std::u16string> asked;
+  auto iconOf = [&](const std::u16string& source) {
+    asked.push_back(source);
+    return icons.at(source);
+  };
+  auto items = [](std::vector<std::u16string> sources) {
+    std::vector<win::KeyedImageList::Item> list;
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+      std::u16string key = u"P";
+      key += static_cast<char16_t>(u'2' + i);
+      list.push_back({key, sources[i]});
+    }
+    return list;
+  };
+  win::KeyedImageList kept;
+  kept.Create(16);
+  // The old images: one at a time, a source seen before copied rather than made again.
+  for (const auto& item : items({u"a", u"b", u"c", u"a", u"none"}))
+    kept.Add(item.key, iconOf(item.source), item.source);
+  EXPECT_EQ(kept.Count(), 4);
+  EXPECT_EQ(kept.Find(u"P6"), -1);
+  // Shifted, repeated, new and missing sources.
+  const auto wanted = items({u"c", u"x", u"a", u"a", u"none", u"b", u"x"});
+  asked.clear();
+  const std::vector<int> indexes = kept.Refill(wanted, iconOf);
+  EXPECT_EQ(asked, (std::vector<std::u16string>{u"x", u"none"})) << "an image it held was made again";
+  EXPECT_EQ(indexes, (std::vector<int>{0, 1, 2, 3, -1, 4, 5}));
+
+  win::KeyedImageList fresh;
+  fresh.Create(16);
+  for (const auto& item : wanted) fresh.Add(item.key, icons.at(item.source));
+  ASSERT_EQ(kept.Count(), fresh.Count());
+  ASSERT_NE(ImageBits(fresh.handle(), 0), ImageBits(fresh.handle(), 1)) << "the images cannot be told apart";
+  for (const auto& item : wanted) EXPECT_EQ(kept.Find(item.key), fresh.Find(item.key));
+  for (int i = 0; i < fresh.Count(); ++i)
+    EXPECT_EQ(ImageBits(kept.handle(), i), ImageBits(fresh.handle(), i)) << "image " << i;
+  for (auto& [source, icon] : icons)
+    if (icon) ::DestroyIcon(icon);
 }
 
 }  // namespace
