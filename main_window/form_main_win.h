@@ -48,6 +48,8 @@ class FormMain : public win::Window {
 
   // TimerLimit's id among the window's timers.
   static constexpr UINT_PTR kTimerLimitId = 1;
+  // The timer that brings the rows' icons after start-up, a slice at a time.
+  static constexpr UINT_PTR kTimerIconsId = 2;
   ~FormMain() override;
 
   // Form_Load, then the window is shown and TimerLimit starts.
@@ -69,6 +71,9 @@ class FormMain : public win::Window {
   void Layout();
   void OnDpiChanged(int dpi, const RECT& suggested);
   void Form_Load();
+  // CommandRefresh's click; with iconsLater the rows' icons come after, between messages.
+  void Refresh(bool iconsLater);
+  void AddIconsSlice();
   void SetLinkLook(bool hovered);
 
   int dpi_ = 96;

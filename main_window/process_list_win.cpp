@@ -117,6 +117,7 @@ std::u16string GetProcessImagePath(std::int32_t processId, const std::u16string&
 
 void RowIconFill::Restart(std::vector<std::u16string> paths) {
   paths_ = std::move(paths);
+  next_ = 0;
 }
 
 std::u16string RowIconFill::KeyOf(int row) { return std::u16string(u"P").append(DecimalText(row + 1)); }
@@ -130,6 +131,14 @@ void RowIconFill::AddAll() {
   // A row whose icon cannot be made is still listed, without an icon.
   for (std::size_t i = 0; i < indexes.size(); ++i)
     if (indexes[i] >= 0) list_.SetRowImage(static_cast<int>(i) + 1, indexes[i]);
+  next_ = paths_.size();
+}
+
+void RowIconFill::AddNext() {
+  const int row = static_cast<int>(next_) + 1;
+  const std::u16string key = KeyOf(row);
+  if (images_.Add(key, icons_.SmallIcon(paths_[next_]), paths_[next_]) >= 0) list_.SetRowImage(row, images_.Find(key));
+  ++next_;
 }
 
 std::uint64_t ListProcessRows(win::ListView& list, win::KeyedImageList& images, RowIconFill& icons) {

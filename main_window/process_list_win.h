@@ -41,7 +41,8 @@ ProcessSnapshot TakeProcessSnapshot();
 // cannot be read or none has that name.
 std::u16string GetProcessImagePath(std::int32_t processId, const std::u16string& exeName);
 
-// The rows' small icons, added to the image list in row order under their keys.
+// The rows' small icons, added to the image list in row order under their keys. A
+// refresh adds them all at once; at start-up they come a few rows at a time.
 class RowIconFill {
  public:
   RowIconFill(win::ListView& list, win::KeyedImageList& images, FileIconCache& icons)
@@ -50,13 +51,27 @@ class RowIconFill {
   void Restart(std::vector<std::u16string> paths);
   // Every row's icon, copying the images the image list already holds.
   void AddAll();
+  // The next rows' icons into the emptied image list, one row at a time until `stop`
+  // says so; true when every row has its icon.
+  template <typename Stop>
+  bool AddUntil(Stop stop) {
+    if (next_ == 0) images_.Clear();
+    while (!Done()) {
+      AddNext();
+      if (stop()) break;
+    }
+    return Done();
+  }
+  bool Done() const { return next_ >= paths_.size(); }
 
  private:
+  void AddNext();
   static std::u16string KeyOf(int row);
   win::ListView& list_;
   win::KeyedImageList& images_;
   FileIconCache& icons_;
   std::vector<std::u16string> paths_;
+  std::size_t next_ = 0;
 };
 
 // Clears and refills the list's rows in snapshot order, with the image list attached

@@ -11,6 +11,7 @@
 #include "main_window/file_icon_win.h"
 #include "main_window/process_list_win.h"
 #include "limit_dialog/process_rows.h"
+#include "platform/message_loop_win.h"
 #include "throttling/process_limits.h"
 
 namespace tovrel {
@@ -52,6 +53,25 @@ TEST_F(FormMainTest, TheLoadedListShowsABusyChildWithRowsNumberedWithoutGaps) {
   EXPECT_EQ(list.SubItem(row, kSubExeName), u"busy_child.exe");
   EXPECT_EQ(list.SubItem(row, kSubPercent), u"");
   EXPECT_EQ(list.SelectedRow(), 1);  // a refilled list selects its first row
+
+  // The icons come after the window shows; then, as after a refresh, row n shows image
+  // n - 1 (every executable has an icon here) and the image list holds one per row.
+  HWND view = list.hwnd();
+  auto rowImagesAreTheRows = [&] {
+    for (int r = 1; r <= list.Count(); ++r) {
+      LVITEMW item{};
+      item.mask = LVIF_IMAGE;
+      item.iItem = r - 1;
+      if (!ListView_GetItem(view, &item) || item.iImage != r - 1) return false;
+    }
+    return ImageList_GetImageCount(ListView_GetImageList(view, LVSIL_SMALL)) == list.Count();
+  };
+  EXPECT_TRUE(test::WaitUntil([&] {
+    win::DoEvents();
+    return rowImagesAreTheRows();
+  })) << "the icons never came after start-up";
+  form.CommandRefresh_Click();
+  EXPECT_TRUE(rowImagesAreTheRows());
 }
 
 TEST_F(FormMainTest, RefreshReconcilesTheTableWithTheListedProcesses) {
