@@ -141,7 +141,7 @@ void RowIconFill::AddNext() {
   ++next_;
 }
 
-std::uint64_t ListProcessRows(win::ListView& list, win::KeyedImageList& images, RowIconFill& icons) {
+std::uint64_t ListProcesses(win::ListView& list, win::KeyedImageList& images, RowIconFill& icons) {
   list.Clear();
   list.SetSmallImageList(nullptr);
   const ProcessSnapshot snapshot = TakeProcessSnapshot();
@@ -160,14 +160,6 @@ std::uint64_t ListProcessRows(win::ListView& list, win::KeyedImageList& images, 
   list.SelectFirstAfterRefill();
   icons.Restart(std::move(paths));
   return snapshot.takenAt;
-}
-
-std::uint64_t ListProcesses(win::ListView& list, win::KeyedImageList& images, RowIconFill& icons) {
-  // One redraw: the user sees the old list, then the new one.
-  const win::ListView::HeldRedraw held(list);
-  const std::uint64_t listedAt = ListProcessRows(list, images, icons);
-  icons.AddAll();
-  return listedAt;
 }
 
 }  // namespace tovrel

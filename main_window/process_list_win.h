@@ -77,9 +77,6 @@ class RowIconFill {
 // Clears and refills the list's rows in snapshot order, with the image list attached
 // once, and hands `icons` the rows' paths: the rows get their icons from it. Returns
 // the time the snapshot was taken.
-std::uint64_t ListProcessRows(win::ListView& list, win::KeyedImageList& images, RowIconFill& icons);
-
-// The whole refill, rows and every row's icon, drawn once.
 std::uint64_t ListProcesses(win::ListView& list, win::KeyedImageList& images, RowIconFill& icons);
 
 }  // namespace tovrel
