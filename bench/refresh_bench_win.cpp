@@ -1,105 +1,198 @@
-// Time of one process-list refresh as the number of running processes grows.
+// The process list as its user meets it, on the real Tovrel.exe: the time from a click on
+// 刷新 until the window answers again, and from starting Tovrel until its window
+// answers, as the number of running processes grows; then 1,000 refreshes of FormMain in
+// this process while the objects a leak would pile up are counted.
+// Usage: refresh_bench_win.exe [another Tovrel.exe to time beside this build's]
 #include <windows.h>
 #include <commctrl.h>
+#include <ole2.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "bench/bench_support_win.h"
+#include "main_window/form_main_win.h"
 #include "main_window/process_list_win.h"
-#include "platform/controls_win.h"
+#include "tests/e2e/tovrel_driver.h"
+#include "tests/win/object_probes.h"
 
 namespace tovrel::bench {
 namespace {
 
-constexpr int kRepeats = 5;
+constexpr int kRefreshes = 5;
+constexpr int kStarts = 3;
+constexpr int kSoakWarmUp = 20;
+constexpr int kSoakRefreshes = 1000;
+constexpr UINT kAnswerTimeoutMs = 60000;
+constexpr DWORD kSettleMs = 5000;
 
-// Processes a toolhelp snapshot lists, whatever their owner.
-size_t SystemProcessCount() {
-  HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snap == INVALID_HANDLE_VALUE) return 0;
-  size_t n = 0;
-  PROCESSENTRY32W e{};
-  e.dwSize = sizeof(e);
-  for (BOOL ok = ::Process32FirstW(snap, &e); ok; ok = ::Process32NextW(snap, &e)) ++n;
-  ::CloseHandle(snap);
-  return n;
+// The window answers once a message sent from another process returns.
+bool Answers(HWND window) {
+  DWORD_PTR result = 0;
+  return ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kAnswerTimeoutMs, &result) != 0;
 }
 
-// Children of this process with that executable name that are still alive.
-size_t OwnChildrenRunning(const std::wstring& exe) {
-  HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-  if (snap == INVALID_HANDLE_VALUE) return 0;
-  size_t n = 0;
-  PROCESSENTRY32W e{};
-  e.dwSize = sizeof(e);
-  for (BOOL ok = ::Process32FirstW(snap, &e); ok; ok = ::Process32NextW(snap, &e))
-    if (e.szExeFile == exe && e.th32ParentProcessID == ::GetCurrentProcessId()) ++n;
-  ::CloseHandle(snap);
-  return n;
-}
-
-// A child is listed only once its executable shows in a module snapshot.
-bool WaitForModules(DWORD pid, int timeoutMs = 10000) {
-  const double end = NowMs() + timeoutMs;
-  for (;;) {
-    HANDLE snap = ::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
-    if (snap != INVALID_HANDLE_VALUE) {
-      MODULEENTRY32W m{};
-      m.dwSize = sizeof(m);
-      const bool any = ::Module32FirstW(snap, &m) != FALSE;
-      ::CloseHandle(snap);
-      if (any) return true;
+// Idle children as a desktop has them: two processes of each executable file, each a
+// copy of idle_child.exe (which carries an icon) under a name of its own.
+class Desktop {
+ public:
+  bool GrowTo(int wanted) {
+    while (static_cast<int>(children_.size()) < wanted) {
+      const std::wstring exe = Copy(static_cast<int>(children_.size()) / 2);
+      if (exe.empty() || !children_.Start(exe, L"1")) return false;
     }
-    if (NowMs() > end) return false;
-    ::Sleep(5);
+    // A child is listed once its executable shows among its modules.
+    for (size_t i = 0; i < children_.size(); ++i) {
+      const DWORD pid = children_[i].pid();
+      const std::wstring exe = copies_[i / 2];
+      const std::u16string name(exe.begin() + exe.find_last_of(L'\\') + 1, exe.end());
+      if (!test::WaitUntil([&] { return !GetProcessImagePath(static_cast<std::int32_t>(pid), name).empty(); }))
+        return false;
+    }
+    // New Wine processes keep the server busy for a while after their modules show.
+    ::Sleep(kSettleMs);
+    return true;
+  }
+  void StopAll() { children_.StopAll(); }
+
+ private:
+  std::wstring Copy(int n) {
+    if (n < static_cast<int>(copies_.size())) return copies_[n];
+    const std::wstring dir = test::ExeDir();
+    ::CreateDirectoryW((dir + L"refresh-copies").c_str(), nullptr);
+    const std::wstring name = L"refresh-copies\\idle_child_" + std::to_wstring(1000 + n).substr(1) + L".exe";
+    ::CopyFileW((dir + L"idle_child.exe").c_str(), (dir + name).c_str(), FALSE);
+    if (::GetFileAttributesW((dir + name).c_str()) == INVALID_FILE_ATTRIBUTES) return L"";
+    copies_.push_back(name);
+    return name;
+  }
+
+  Children children_;
+  std::vector<std::wstring> copies_;
+};
+
+struct Timing {
+  int rows = 0;
+  double startMs = -1;    // median start-up, to an answering window
+  double refreshMs = -1;  // median click on 刷新 to an answering window
+};
+
+// Starts the exe, times it until its window answers, then times refreshes.
+bool TimeOnce(const std::wstring& exe, bool refreshes, double& startMs, Timing& timing) {
+  const double t0 = NowMs();
+  test::ChildProcess app(L"\"" + exe + L"\"");
+  if (!app.started()) return false;
+  HWND main = nullptr;
+  while (!(main = test::FindTopLevel(app.pid(), L"Tovrel.FormMain")) || !Answers(main)) {
+    if (NowMs() - t0 > kAnswerTimeoutMs || !app.running()) return false;
+    ::Sleep(1);
+  }
+  startMs = NowMs() - t0;
+  if (!refreshes) return true;
+  HWND list = ::GetDlgItem(main, kListViewProcesses);
+  HWND button = ::GetDlgItem(main, kCommandRefresh);
+  std::vector<double> times;
+  // Untimed: right after start-up a refresh may still find icons start-up has not
+  // brought yet; the refreshes a user makes later do not.
+  if (!test::ClickControlAndWait(button, kAnswerTimeoutMs) || !Answers(main)) return false;
+  for (int r = 0; r < kRefreshes; ++r) {
+    const double c0 = NowMs();
+    if (!test::ClickControlAndWait(button, kAnswerTimeoutMs) || !Answers(main)) return false;
+    times.push_back(NowMs() - c0);
+  }
+  timing.refreshMs = Median(times);
+  DWORD_PTR rows = 0;
+  ::SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, kAnswerTimeoutMs, &rows);
+  timing.rows = static_cast<int>(rows);
+  return true;
+}
+
+bool Time(const std::wstring& exe, Timing& timing) {
+  std::vector<double> starts;
+  for (int s = 0; s < kStarts; ++s) {
+    double ms = 0;
+    if (!TimeOnce(exe, s == 0, ms, timing)) return false;
+    starts.push_back(ms);
+  }
+  timing.startMs = Median(starts);
+  return true;
+}
+
+void PrintTiming(const char* which, int children, const Timing& t) {
+  Print("%-8s %9d %6d %12.1f %11.3f %12.0f\n", which, children, t.rows, t.refreshMs,
+        t.rows > 0 ? t.refreshMs / t.rows : 0.0, t.startMs);
+}
+
+void Pump() {
+  MSG msg;
+  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
   }
 }
 
-int Run() {
-  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
+void PrintCounts(int refreshes, double seconds) {
+  Print("%10d %8.1f %9d %6zu %6zu\n", refreshes, seconds, test::CountOpenHandles(), test::LiveGdiObjects(),
+        test::LiveUserObjects());
+}
+
+// FormMain in this process, shown, refreshed again and again with its messages served.
+void Soak() {
+  FormMain form;
+  form.Load();
+  form.Show(SW_SHOWNOACTIVATE);
+  for (int r = 0; r < kSoakWarmUp; ++r) {
+    form.CommandRefresh_Click();
+    Pump();
+  }
+  Print("\n== Soak: %d refreshes of FormMain (%d rows) after %d to warm up ==\n", kSoakRefreshes,
+        form.ListViewProcesses().Count(), kSoakWarmUp);
+  Print("handles = kernel handles of this process; GDI and USER objects of this process\n");
+  Print("%10s %8s %9s %6s %6s\n", "refreshes", "s", "handles", "GDI", "USER");
+  const double start = NowMs();
+  PrintCounts(0, 0);
+  for (int r = 1; r <= kSoakRefreshes; ++r) {
+    form.CommandRefresh_Click();
+    Pump();
+    if (r % 200 == 0) PrintCounts(r, (NowMs() - start) / 1000);
+  }
+}
+
+int Run(int argc, char** argv) {
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
-  HWND parent = ::CreateWindowExW(0, L"STATIC", L"Tovrel bench", WS_OVERLAPPEDWINDOW, 0, 0, 500, 400, nullptr,
-                                  nullptr, ::GetModuleHandleW(nullptr), nullptr);
-  win::UniqueGdi<HFONT> font = win::MakeFont({}, 96);
-  {
-    win::ListView list;
-    list.Create(parent, 100, RECT{10, 10, 395, 300}, font.get());
-    for (const char16_t* header : {u"ID", u"PID", u"进程", u"限制CPU使用率"}) list.AddColumn(header, 80);
-    win::KeyedImageList images;
-    images.Create(::GetSystemMetrics(SM_CXSMICON));
+  ::OleInitialize(nullptr);
+  std::vector<std::pair<const char*, std::wstring>> exes;
+  if (argc > 1 && argv[1][0]) exes.emplace_back("other", std::wstring(argv[1], argv[1] + std::strlen(argv[1])));
+  exes.emplace_back("this", test::ExeDir() + L"Tovrel.exe");
 
-    Print("\n== Process-list refresh (ListProcesses into a ListView + image list), median of %d ==\n", kRepeats);
-    Print("%14s %10s %6s %10s %10s %12s\n", "idle children", "processes", "rows", "median ms", "min ms",
-          "ms per row");
-    Children children;
-    for (const int wanted : {0, 10, 50, 200}) {
-      while (children.size() < static_cast<size_t>(wanted)) {
-        test::ChildProcess* child = children.Start(L"idle_child.exe", L"1");
-        if (!child) {
-          Print("refresh: idle_child.exe did not start (%zu running)\n", children.size());
-          return 1;
-        }
-      }
-      for (size_t i = 0; i < children.size(); ++i) WaitForModules(children[i].pid());
-      std::vector<double> times;
-      for (int r = 0; r < kRepeats; ++r) {
-        const double t0 = NowMs();
-        ListProcesses(list, images);
-        times.push_back(NowMs() - t0);
-      }
-      const int rows = list.Count();
-      Print("%14d %10zu %6d %10.2f %10.2f %12.3f\n", wanted, SystemProcessCount(), rows, Median(times),
-            Percentile(times, 0), rows > 0 ? Median(times) / rows : 0.0);
+  Print("\n== Refresh and start-up of the real Tovrel.exe with idle children (two per exe file) ==\n");
+  Print("refresh = click on 刷新 until the window answers, median of %d; start = start until the window answers,\n"
+        "median of %d starts, each a new process with no icon seen yet\n", kRefreshes, kStarts);
+  for (const auto& [which, exe] : exes) Print("%s: %ls\n", which, exe.c_str());
+  Print("%-8s %9s %6s %12s %11s %12s\n", "exe", "children", "rows", "refresh ms", "ms per row", "start ms");
+  Desktop desktop;
+  for (const int children : {0, 100, 200}) {
+    if (!desktop.GrowTo(children)) {
+      Print("refresh: the idle children did not start\n");
+      return 1;
     }
-    children.StopAll();
-    Print("idle children of this bench still running afterwards: %zu\n", OwnChildrenRunning(L"idle_child.exe"));
+    for (const auto& [which, exe] : exes) {
+      Timing timing;
+      if (!Time(exe, timing)) {
+        Print("refresh: %ls did not answer\n", exe.c_str());
+        return 1;
+      }
+      PrintTiming(which, children, timing);
+    }
   }
-  ::DestroyWindow(parent);
+  Soak();
+  desktop.StopAll();
   return 0;
 }
 
 }  // namespace
 }  // namespace tovrel::bench
 
-int main() { return tovrel::bench::Run(); }
+int main(int argc, char** argv) { return tovrel::bench::Run(argc, argv); }

@@ -39,6 +39,11 @@ file(GLOB TEST_CHILDREN CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/children
 foreach(src IN LISTS TEST_CHILDREN)
   get_filename_component(name ${src} NAME_WE)
   add_executable(${name} ${src})
+  # A child with a resource script beside it carries those resources (an icon).
+  get_filename_component(dir ${src} DIRECTORY)
+  if(EXISTS ${dir}/${name}.rc)
+    target_sources(${name} PRIVATE ${dir}/${name}.rc)
+  endif()
   target_compile_options(${name} PRIVATE ${WIN_OPTS})
   target_link_libraries(${name} PRIVATE tovrel_win)
   target_link_options(${name} PRIVATE ${WIN_LINK} -municode)

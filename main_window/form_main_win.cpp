@@ -2,6 +2,9 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+#include <chrono>
+
 #include "button_control/button_layout.h"
 #include "button_control/command_window_win.h"
 #include "limit_dialog/form_set_percent_win.h"
@@ -156,7 +159,8 @@ void FormMain::Form_Load() {
   for (int i = 1; i <= ProcessLimitTable::kSize; ++i)
     if (limits(i).ProcessId == 0) limits(i).Active = kVbFalse;
   SetLinkLook(false);
-  CommandRefresh_Click();
+  // The click handler of CommandRefresh, but the window need not wait for the icons.
+  Refresh(true);
 }
 
 void FormMain::SetLinkLook(bool hovered) {
@@ -167,12 +171,37 @@ void FormMain::SetLinkLook(bool hovered) {
   ::InvalidateRect(labelOstrin_.hwnd(), nullptr, TRUE);
 }
 
-void FormMain::CommandRefresh_Click() {
+void FormMain::CommandRefresh_Click() { Refresh(false); }
+
+void FormMain::Refresh(bool iconsLater) {
   // Long work: no process stays stopped past its hold's end meanwhile.
   timerLimit_.EndHolds();
-  listedAt_ = ListProcesses(list_, images_);
+  ::KillTimer(hwnd(), kTimerIconsId);  // icons still coming from start-up are overtaken
+  {
+    // One redraw: the user sees the old list, then the new one. A list that is not
+    // drawn meanwhile also takes its rows far faster, shown or not.
+    const win::ListView::HeldRedraw held(list_);
+    listedAt_ = ListProcesses(list_, images_, rowIcons_);
+    if (!iconsLater) rowIcons_.AddAll();
+  }
   ReconcileLimits(ProcessLimits(), list_);
   timerLimit_.Serve();
+  if (iconsLater) ::SetTimer(hwnd(), kTimerIconsId, USER_TIMER_MINIMUM, nullptr);
+}
+
+void FormMain::AddIconsSlice() {
+  // At most 10 ms between messages: a row is begun only while it should still fit.
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point end = Clock::now() + std::chrono::milliseconds(10);
+  Clock::time_point rowStart = Clock::now();
+  Clock::duration longest{};
+  const bool done = rowIcons_.AddUntil([&] {
+    const Clock::time_point now = Clock::now();
+    longest = std::max(longest, now - rowStart);
+    rowStart = now;
+    return now + longest >= end;
+  });
+  if (done) ::KillTimer(hwnd(), kTimerIconsId);
 }
 
 OpenedProcess FormMain::OpenForLimit(std::int32_t processId) const {
@@ -207,6 +236,7 @@ LRESULT FormMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_TIMER:
       if (wp == kTimerLimitId) timerLimit_.OnTimer();
+      if (wp == kTimerIconsId) AddIconsSlice();
       return 0;
     case WM_APP:  // the pointer moved over the link label
       SetLinkLook(true);

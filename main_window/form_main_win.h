@@ -42,6 +42,8 @@ class FormMain : public win::Window {
 
   // TimerLimit's id among the window's timers.
   static constexpr UINT_PTR kTimerLimitId = 1;
+  // The timer that brings the rows' icons after start-up, a slice at a time.
+  static constexpr UINT_PTR kTimerIconsId = 2;
   ~FormMain() override;
 
   // Form_Load, then the window is shown and TimerLimit starts.
@@ -64,6 +66,9 @@ class FormMain : public win::Window {
   void Layout();
   void OnDpiChanged(int dpi, const RECT& suggested);
   void Form_Load();
+  // CommandRefresh's click; with iconsLater the rows' icons come after, between messages.
+  void Refresh(bool iconsLater);
+  void AddIconsSlice();
   void SetLinkLook(bool hovered);
 
   int dpi_ = 96;
@@ -74,6 +79,8 @@ class FormMain : public win::Window {
   win::UniqueIcon bigIcon_, smallIcon_, imageIcon_;
   ProcessListView list_;
   win::KeyedImageList images_;
+  FileIconCache icons_;
+  RowIconFill rowIcons_{list_, images_, icons_};
   win::Label label1_, label2_, label3_, labelOstrin_;
   HWND image1_ = nullptr;
   win::CommandWindow* commandRefresh_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/system_function_win.h"
@@ -133,6 +134,15 @@ void ListView::SelectRow(int row) {
 
 void ListView::SelectFirstAfterRefill() { SelectRow(1); }
 
+ListView::HeldRedraw::HeldRedraw(const ListView& list) : hwnd_(list.hwnd()) {
+  ::SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+}
+
+ListView::HeldRedraw::~HeldRedraw() {
+  ::SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+  ::InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
 int ListView::Count() const { return static_cast<int>(ListView_GetItemCount(hwnd_)); }
 
 std::u16string ListView::SubItem(int row, int sub) const {
@@ -168,16 +178,61 @@ KeyedImageList::~KeyedImageList() {
 
 void KeyedImageList::Create(int size) { list_ = ImageList_Create(size, size, ILC_COLOR32 | ILC_MASK, 64, 64); }
 
+int KeyedImageList::Count() const { return ImageList_GetImageCount(list_); }
+
 void KeyedImageList::Clear() {
   ImageList_RemoveAll(list_);
   keys_.clear();
+  sources_.clear();
 }
 
-int KeyedImageList::Add(const std::u16string& key, HICON icon) {
+int KeyedImageList::Add(const std::u16string& key, HICON icon, const std::u16string& source) {
   if (!icon) return -1;
-  const int index = ImageList_AddIcon(list_, icon);
-  if (index >= 0) keys_[key] = index;
+  const int index = Count();
+  const auto same = source.empty() ? sources_.end() : std::find(sources_.begin(), sources_.end(), source);
+  // A copy of the same pixels costs far less than making them from the icon again.
+  if (same != sources_.end()) {
+    ImageList_SetImageCount(list_, index + 1);
+    ImageList_Copy(list_, index, list_, static_cast<int>(same - sources_.begin()), ILCF_MOVE);
+  } else if (ImageList_AddIcon(list_, icon) != index) {
+    return -1;
+  }
+  keys_[key] = index;
+  sources_.push_back(source);
   return index;
+}
+
+std::vector<int> KeyedImageList::Refill(const std::vector<Item>& items, const IconOf& iconOf) {
+  const int old = Count();
+  std::unordered_map<std::u16string, int> made;  // where an image of each source already is
+  for (int i = 0; i < old; ++i)
+    if (!sources_[i].empty()) made.emplace(sources_[i], i);
+  // The new images are put together above the old ones, then moved down over them.
+  ImageList_SetImageCount(list_, old + static_cast<int>(items.size()));
+  std::vector<int> indexes;
+  std::vector<std::u16string> sources;
+  keys_.clear();
+  for (const Item& item : items) {
+    const int at = old + static_cast<int>(sources.size());
+    if (const auto same = made.find(item.source); same != made.end()) {
+      ImageList_Copy(list_, at, list_, same->second, ILCF_MOVE);
+    } else {
+      const HICON icon = iconOf(item.source);
+      if (!icon || ImageList_ReplaceIcon(list_, at, icon) != at) {
+        indexes.push_back(-1);
+        continue;
+      }
+      if (!item.source.empty()) made.emplace(item.source, at);
+    }
+    keys_[item.key] = static_cast<int>(sources.size());
+    indexes.push_back(static_cast<int>(sources.size()));
+    sources.push_back(item.source);
+  }
+  const int count = static_cast<int>(sources.size());
+  for (int i = 0; i < count; ++i) ImageList_Copy(list_, i, list_, old + i, ILCF_MOVE);
+  ImageList_SetImageCount(list_, count);
+  sources_ = std::move(sources);
+  return indexes;
 }
 
 int KeyedImageList::Find(const std::u16string& key) const {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/handles_win.h"
 
@@ -72,6 +73,18 @@ class ListView {
   // Selects the first row, as the list did by itself in the program's first form.
   void SelectFirstAfterRefill();
 
+  // Holds the list's drawing off while it lives, then draws it once.
+  class HeldRedraw {
+   public:
+    explicit HeldRedraw(const ListView& list);
+    ~HeldRedraw();
+    HeldRedraw(const HeldRedraw&) = delete;
+    HeldRedraw& operator=(const HeldRedraw&) = delete;
+
+   private:
+    HWND hwnd_;
+  };
+
   int Count() const;
   // A sub-item never written reads as the empty text.
   std::u16string SubItem(int row, int sub) const;
@@ -84,23 +97,38 @@ class ListView {
   int columns_ = 0;
 };
 
-// Small icons found by text key.
+// Small icons found by text key. Each image remembers what it was made from (its
+// source, a path), so a refill copies the images it already holds instead of making
+// them from their icons again.
 class KeyedImageList {
  public:
+  struct Item {
+    std::u16string key;
+    std::u16string source;
+  };
+  // The icon of a source, still owned by whoever gave it; null when it has none.
+  using IconOf = std::function<HICON(const std::u16string& source)>;
+
   KeyedImageList() = default;
   ~KeyedImageList();
   KeyedImageList(const KeyedImageList&) = delete;
   KeyedImageList& operator=(const KeyedImageList&) = delete;
   void Create(int size);
   HIMAGELIST handle() const { return list_; }
+  int Count() const;
   void Clear();
-  // Copies the icon; returns its index, or -1 when it could not be added.
-  int Add(const std::u16string& key, HICON icon);
+  // Copies the icon (or the image already made from the same source); returns its
+  // index, or -1 when it could not be added.
+  int Add(const std::u16string& key, HICON icon, const std::u16string& source = {});
   int Find(const std::u16string& key) const;
+  // Leaves the list as Clear and then Add of each item's icon in order would; returns
+  // each item's index, or -1 for an item without an image.
+  std::vector<int> Refill(const std::vector<Item>& items, const IconOf& iconOf);
 
  private:
   HIMAGELIST list_ = nullptr;
   std::map<std::u16string, int> keys_;
+  std::vector<std::u16string> sources_;  // by index; empty: made from no named source
 };
 
 // Horizontal trackbar whose Change fires on every change of its value.

@@ -135,6 +135,8 @@ TEST_F(WholeJob, LimitChangeReleaseRefuseAFourthAndExit) {
   EXPECT_TRUE(SaveWindowShot(dialog, L"dialog-add.png"));
   PressAndWaitGone(dialog, kCommandOk);
   EXPECT_EQ(PercentOf(a), L"10%");
+  ::Sleep(200);
+  EXPECT_TRUE(SaveWindowShot(app->main(), L"main-window-limited.png"));  // the README's picture
 
   ::Sleep(500);
   std::vector<double> shares = CpuShares({a, b}, 3000);

@@ -7,9 +7,11 @@
 
 #include "child_process.h"
 #include "soak_run.h"
+#include "main_window/file_icon_cache_win.h"
 #include "main_window/file_icon_win.h"
 #include "main_window/process_list_win.h"
 #include "limit_dialog/process_rows.h"
+#include "platform/message_loop_win.h"
 #include "throttling/process_limits.h"
 
 namespace tovrel {
@@ -51,6 +53,25 @@ TEST_F(FormMainTest, TheLoadedListShowsABusyChildWithRowsNumberedWithoutGaps) {
   EXPECT_EQ(list.SubItem(row, kSubExeName), u"busy_child.exe");
   EXPECT_EQ(list.SubItem(row, kSubPercent), u"");
   EXPECT_EQ(list.SelectedRow(), 1);  // a refilled list selects its first row
+
+  // The icons come after the window shows; then, as after a refresh, row n shows image
+  // n - 1 (every executable has an icon here) and the image list holds one per row.
+  HWND view = list.hwnd();
+  auto rowImagesAreTheRows = [&] {
+    for (int r = 1; r <= list.Count(); ++r) {
+      LVITEMW item{};
+      item.mask = LVIF_IMAGE;
+      item.iItem = r - 1;
+      if (!ListView_GetItem(view, &item) || item.iImage != r - 1) return false;
+    }
+    return ImageList_GetImageCount(ListView_GetImageList(view, LVSIL_SMALL)) == list.Count();
+  };
+  EXPECT_TRUE(test::WaitUntil([&] {
+    win::DoEvents();
+    return rowImagesAreTheRows();
+  })) << "the icons never came after start-up";
+  form.CommandRefresh_Click();
+  EXPECT_TRUE(rowImagesAreTheRows());
 }
 
 TEST_F(FormMainTest, RefreshReconcilesTheTableWithTheListedProcesses) {
@@ -102,6 +123,47 @@ TEST(FileIcon, EachIconIsOwnedByItsPictureAndGoesWithIt) {
     picture.reset();
     EXPECT_FALSE(::GetIconInfo(icon, &info)) << "the icon outlived its picture";
   }
+}
+
+bool IconAlive(HICON icon) {
+  ICONINFO info{};
+  if (!::GetIconInfo(icon, &info)) return false;
+  ::DeleteObject(info.hbmColor);
+  ::DeleteObject(info.hbmMask);
+  return true;
+}
+
+TEST(FileIcon, TheCacheAsksOnceForEachPathKeepsTheRecentOnesAndFreesTheRest) {
+  std::vector<std::u16string> asked;
+  std::vector<HICON> made;
+  HICON stock = ::LoadIconW(nullptr, IDI_APPLICATION);
+  auto cache = std::make_unique<FileIconCache>(
+      [&](const std::u16string& path) {
+        asked.push_back(path);
+        if (path == u"none") return Picture();
+        made.push_back(::CopyIcon(stock));
+        return IconToPicture(made.back());
+      },
+      2);
+  const HICON a = cache->SmallIcon(u"a");
+  ASSERT_NE(a, nullptr);
+  EXPECT_FALSE(IconAlive(made[0])) << "the shell's icon outlived its picture";
+  EXPECT_TRUE(IconAlive(a));
+  EXPECT_EQ(cache->SmallIcon(u"a"), a);
+  EXPECT_EQ(cache->SmallIcon(u"none"), nullptr);
+  EXPECT_EQ(cache->SmallIcon(u"none"), nullptr);
+  EXPECT_EQ(asked, (std::vector<std::u16string>{u"a", u"none"}));
+  // "a" was used before "none": the next new path drops "a".
+  const HICON b = cache->SmallIcon(u"b");
+  EXPECT_FALSE(IconAlive(a)) << "a dropped icon was not freed";
+  EXPECT_EQ(cache->size(), 2u);
+  EXPECT_EQ(cache->SmallIcon(u"none"), nullptr);
+  cache->SmallIcon(u"a");
+  EXPECT_EQ(asked, (std::vector<std::u16string>{u"a", u"none", u"b", u"a"}));
+  EXPECT_FALSE(IconAlive(b)) << "the least recently used path was not the one dropped";
+  const HICON again = cache->SmallIcon(u"a");
+  cache.reset();
+  EXPECT_FALSE(IconAlive(again)) << "an icon outlived its cache";
 }
 
 TEST_F(FormMainTest, RefreshesHoldsAndLimitsComingAndGoingLeaveNoObjectsBehind) {
