@@ -57,7 +57,9 @@ std::optional<LimitTime> PhaseEnd(const ProcessLimit& entry, LimitTime now) {
     return *entry.PhaseStart + HoldTime(entry.CpuPercent);
   }
   if (!active) return std::nullopt;
-  return entry.PhaseStart ? *entry.PhaseStart + RunTime(entry.CpuPercent) : now;
+  if (!entry.PhaseStart) return now;
+  const LimitTime run = RunTime(entry.CpuPercent);
+  return *entry.PhaseStart + std::max(run - entry.HoldLead, LimitTime(0));
 }
 
 std::optional<LimitTime> NextDue(const ProcessLimitTable& limits, LimitTime now) {
@@ -81,8 +83,10 @@ void LimitPass(ProcessLimitTable& limits, ThreadControl& threads, LimitHost& hos
   for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
     ProcessLimit& entry = limits(i);
     if (entry.Active != kVbTrue || Holding(entry) || !due(entry)) continue;
+    const LimitTime asked = host.Now();
     HeldSuspensions::Instance().Hold(&entry, threads, threads.SuspendAllThreads(entry.ProcessId, entry.Process));
     entry.PhaseStart = host.Now();
+    entry.HoldLead = *entry.PhaseStart - asked;
   }
 }
 

@@ -32,7 +32,8 @@ std::chrono::milliseconds HoldTime(std::int32_t cpuPercent);
 std::chrono::milliseconds RunTime(std::int32_t cpuPercent);
 
 // When the entry's current phase ends, at its percentage as it is now: a change moves
-// the end. None for an entry that neither holds nor is active.
+// the end. A run ends as much early as its last hold took to begin, so that the process
+// is stopped when its run time is over. None for an entry that neither holds nor is active.
 std::optional<LimitTime> PhaseEnd(const ProcessLimit& entry, LimitTime now);
 // The first moment due in the table; none when no entry is active or holds.
 std::optional<LimitTime> NextDue(const ProcessLimitTable& limits, LimitTime now);

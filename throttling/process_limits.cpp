@@ -19,6 +19,7 @@ void ProcessLimit::Add(std::int32_t processId, const std::u16string& imagePath, 
   CpuPercent = cpuPercent;
   Process = std::move(process);
   PhaseStart.reset();
+  HoldLead = LimitTime(0);
 }
 
 void ProcessLimit::TurnOff() {

@@ -29,6 +29,9 @@ struct ProcessLimit {
   // When the current phase began: a hold while the entry holds its process, a run
   // otherwise. None until the first hold, which is due at once.
   std::optional<LimitTime> PhaseStart;
+  // How long the last hold took to begin, from the call to every thread stopped. The
+  // process runs meanwhile, so the next hold begins that much before its run ends.
+  LimitTime HoldLead{0};
 
   // What an add stores, with a fresh schedule.
   void Add(std::int32_t processId, const std::u16string& imagePath, std::int32_t cpuPercent,

@@ -20,6 +20,7 @@ class Recorder : public ThreadControl, public LimitHost {
   SuspendedThreads SuspendAllThreads(std::int32_t pid, std::shared_ptr<const LimitedProcess> process) override {
     log.push_back("suspend " + std::to_string(pid));
     maxHeldAtOnce = std::max(maxHeldAtOnce, ++heldNow);
+    now += suspensionTakes;
     return {pid, std::move(process), {{static_cast<std::uint32_t>(pid) * 10}}};
   }
   void ResumeAllThreads(SuspendedThreads s) noexcept override {
@@ -40,6 +41,7 @@ class Recorder : public ThreadControl, public LimitHost {
   int heldNow = 0;
   int maxHeldAtOnce = 0;
   LimitTime now{0};
+  LimitTime suspensionTakes{0};  // how long a process takes to stop
 };
 
 using Lines = std::vector<std::string>;
@@ -93,6 +95,14 @@ TEST(LimitSchedule, EachLimitHoldsAndRunsOnItsOwnTime) {
   EndEveryHold(t, r);
   EXPECT_EQ(r.Take(), Lines{"resume 22"});
   EXPECT_EQ(NextDue(t, r.now), milliseconds(610 + 270));
+  // A process that takes 2 ms to stop runs meanwhile: its next hold begins 2 ms early.
+  r.suspensionTakes = milliseconds(2);
+  r.At(880);
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), (Lines{"suspend 22", "arm 912"}));  // stopped at 882, held 30 ms
+  r.At(912);
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), (Lines{"resume 22", "arm 1180"}));  // runs 270 ms, less the 2 to stop
   t(2).TurnOff();
   LimitPass(t, r, r);
   EXPECT_EQ(r.Take(), Lines{"arm none"});
