@@ -5,6 +5,7 @@
 // knows nothing of the schedule and only dispatches WM_TIMER.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -56,19 +57,25 @@ struct Figures {
 };
 
 // Each moment against the one the schedule set for it: a hold ends its hold time after it
-// began (all threads stopped), the next begins its run time after the last ended.
+// began (all threads stopped); the next begins its run time after the last ended, less the
+// time the last hold took to stop the process. A run lasts until every thread is stopped.
 Figures Measure(const std::vector<TimedThreadControl::Call>& calls, const std::map<std::int32_t, int>& percents) {
   Figures f;
   std::map<std::int32_t, const TimedThreadControl::Call*> last;
+  std::map<std::int32_t, double> lead;  // how long the pid's last hold took to begin
   for (const auto& c : calls) {
     const auto before = last.find(c.pid);
     if (before != last.end()) {
       const int p = percents.at(c.pid);
       const double asked = c.suspend ? p * 3.0 : (100 - p) * 3.0;
-      const double due = before->second->end + asked;
-      f.late.push_back(c.start - due);
-      (c.suspend ? f.runError : f.holdError).push_back(c.start - before->second->end - asked);
+      const double early = c.suspend ? std::min(lead[c.pid], asked) : 0.0;
+      f.late.push_back(c.start - (before->second->end + asked - early));
+      if (c.suspend)
+        f.runError.push_back(c.end - before->second->end - asked);
+      else
+        f.holdError.push_back(c.start - before->second->end - asked);
     }
+    if (c.suspend) lead[c.pid] = c.end - c.start;
     last[c.pid] = &c;
   }
   return f;
@@ -140,7 +147,8 @@ int Run() {
   Print("\n== Schedule: moments served late, and holds and runs against what they ask (%.0f s per row) ==\n",
         kSeconds);
   Print("late = a moment served after it was due (ms; the call's start against the due moment);\n"
-        "hold / run = how much longer a hold or run lasted than (100 - p) x 3 or p x 3 ms (median ms)\n");
+        "hold / run = how much longer a hold or run lasted than (100 - p) x 3 or p x 3 ms (median ms;\n"
+        "a run lasts until every thread is stopped again)\n");
   Print("%-11s %-10s %7s %8s %8s %8s %10s %10s\n", "loop", "limits", "moments", "late p50", "late p99", "late max",
         "hold err", "run err");
   int status = 0;
