@@ -222,8 +222,8 @@ TEST_F(WholeJob, ExitWhileATurnHoldsTheChildSuspendedLeavesItRunning) {
   ASSERT_NE(dialog, nullptr);
   SlideTo(dialog, 1);
   PressAndWaitGone(dialog, kCommandOk);
-  // At 1 % the child is held suspended 297 ms of every pass: ask to exit until the
-  // question comes while a turn holds it, then answer Yes.
+  // At 1 % the child is held suspended 297 ms of every 300: ask to exit until the
+  // question comes while a hold keeps it, then answer Yes.
   bool heldWhenAsked = false;
   for (int attempt = 0; attempt < 40 && !heldWhenAsked; ++attempt) {
     ::PostMessageW(app->main(), WM_CLOSE, 0, 0);
@@ -238,7 +238,7 @@ TEST_F(WholeJob, ExitWhileATurnHoldsTheChildSuspendedLeavesItRunning) {
     }
     PressMessageBoxButton(box, IDYES);
   }
-  if (!heldWhenAsked) GTEST_SKIP() << "the question never came during a turn";
+  if (!heldWhenAsked) GTEST_SKIP() << "the question never came during a hold";
   ASSERT_EQ(::WaitForSingleObject(app->process(), 10000), static_cast<DWORD>(WAIT_OBJECT_0));
   EXPECT_TRUE(AllThreadsRunning(a));
   EXPECT_TRUE(GainsCpu(a));
@@ -280,7 +280,7 @@ TEST_F(WholeJob, KillingTovrelOrItsGuardNeverLeavesTheChildFrozen) {
   }
   EXPECT_TRUE(AllThreadsRunning(first));
 
-  // "End process tree" takes the guard first: the next turn starts another.
+  // "End process tree" takes the guard first: the schedule starts another.
   HANDLE guard = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, first);
   ASSERT_NE(guard, nullptr);
   ::TerminateProcess(guard, 1);
@@ -288,7 +288,7 @@ TEST_F(WholeJob, KillingTovrelOrItsGuardNeverLeavesTheChildFrozen) {
   ::CloseHandle(guard);
   ASSERT_TRUE(WaitUntil([&] { return guardOf() != 0 && guardOf() != first; }));
 
-  // Then Tovrel itself, while a turn holds the child (1 %: almost all the time).
+  // Then Tovrel itself, while a hold keeps the child (1 %: almost all the time).
   ASSERT_TRUE(WaitUntil([&] { return !AllThreadsRunning(a); }));
   ::TerminateProcess(app->process(), 1);
   ASSERT_EQ(::WaitForSingleObject(app->process(), 10000), static_cast<DWORD>(WAIT_OBJECT_0));

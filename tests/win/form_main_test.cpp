@@ -189,7 +189,7 @@ TEST_F(FormMainTest, RefreshesHoldsAndLimitsComingAndGoingLeaveNoObjectsBehind) 
     pids.push_back(children.back()->pid());
   }
   for (const auto& child : children) WaitUntilListable(*child, u"idle_child.exe");
-  Guard guard(ExeDir() + L"exit_during_turn.exe");
+  Guard guard(ExeDir() + L"exit_during_hold.exe");
   ASSERT_TRUE(guard.EnsureRunning());
   FormMain form(&guard);
   form.Load();

@@ -103,7 +103,7 @@ TEST(Guard, SettlesEachRecordedThreadByWhatWasDoneToIt) {
 // many seconds).
 struct Limiter {
   explicit Limiter(const std::vector<const ChildProcess*>& targets, const wchar_t* seconds = L"0")
-      : process(L"\"" + ExeDir() + L"exit_during_turn.exe\" hold " + Pids(targets) + L" " + seconds) {}
+      : process(L"\"" + ExeDir() + L"exit_during_hold.exe\" hold " + Pids(targets) + L" " + seconds) {}
   static std::wstring Pids(const std::vector<const ChildProcess*>& targets) {
     std::wstring pids;
     for (const ChildProcess* t : targets) pids += (pids.empty() ? L"" : L",") + std::to_wstring(t->pid());
@@ -184,7 +184,7 @@ TEST(Guard, AKilledGuardIsReplacedAndAGuardEndsWithItsLimiter) {
 }
 
 TEST(Guard, ItsOwnLimiterNeverHoldsItsGuard) {
-  Guard guard(ExeDir() + L"exit_during_turn.exe");
+  Guard guard(ExeDir() + L"exit_during_hold.exe");
   ASSERT_TRUE(guard.EnsureRunning());
   ASSERT_NE(guard.processId(), 0u);
   EXPECT_EQ(OpenLimitedProcess(static_cast<std::int32_t>(guard.processId()), SystemTimeNow(), &guard), nullptr);

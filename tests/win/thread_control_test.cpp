@@ -62,7 +62,7 @@ TEST(ThreadControl, AThreadTheChildSuspendedItselfStaysSuspended) {
   ASSERT_NE(parked, 0u);
   ASSERT_EQ(test::SuspendCountOf(parked), 1u);
 
-  Guard guard(ExeDir() + L"exit_during_turn.exe");
+  Guard guard(ExeDir() + L"exit_during_hold.exe");
   ASSERT_TRUE(guard.EnsureRunning());
   Win32ThreadControl control(&guard);
   const auto pid = static_cast<std::int32_t>(child.pid());
@@ -207,7 +207,7 @@ TEST_P(EndingWhileHoldsOverlap, LeavesEveryLimitedProcessRunning) {
     WarmUp(*children.back(), static_cast<size_t>(_wtoi(threads)));
     pids += (pids.empty() ? L"" : L",") + std::to_wstring(children.back()->pid());
   }
-  ChildProcess limiter(L"\"" + ExeDir() + L"exit_during_turn.exe\" " + GetParam() + L" " + pids);
+  ChildProcess limiter(L"\"" + ExeDir() + L"exit_during_hold.exe\" " + GetParam() + L" " + pids);
   ASSERT_TRUE(limiter.started());
   ASSERT_EQ(::WaitForSingleObject(limiter.process(), 20000), static_cast<DWORD>(WAIT_OBJECT_0));
   DWORD code = 0;

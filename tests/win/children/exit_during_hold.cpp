@@ -5,7 +5,7 @@
 // schedule going for N seconds (0: until it is killed) with a guard, as Tovrel.exe
 // does, and returns. The tests then check that every process runs. Also serves as its
 // own guard.
-// Usage: exit_during_turn.exe MODE PID[,PID...] [N]
+// Usage: exit_during_hold.exe MODE PID[,PID...] [N]
 #include <windows.h>
 
 #include <cstdlib>
