@@ -14,6 +14,7 @@
 #include "bench/bench_support_win.h"
 #include "main_window/form_main_win.h"
 #include "main_window/process_list_win.h"
+#include "platform/message_loop_win.h"
 #include "tests/e2e/tovrel_driver.h"
 #include "tests/win/object_probes.h"
 
@@ -124,14 +125,6 @@ void PrintTiming(const char* which, int children, const Timing& t) {
         t.rows > 0 ? t.refreshMs / t.rows : 0.0, t.startMs);
 }
 
-void Pump() {
-  MSG msg;
-  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
-  }
-}
-
 void PrintCounts(int refreshes, double seconds) {
   Print("%10d %8.1f %9d %6zu %6zu\n", refreshes, seconds, test::CountOpenHandles(), test::LiveGdiObjects(),
         test::LiveUserObjects());
@@ -144,7 +137,7 @@ void Soak() {
   form.Show(SW_SHOWNOACTIVATE);
   for (int r = 0; r < kSoakWarmUp; ++r) {
     form.CommandRefresh_Click();
-    Pump();
+    win::DoEvents();
   }
   Print("\n== Soak: %d refreshes of FormMain (%d rows) after %d to warm up ==\n", kSoakRefreshes,
         form.ListViewProcesses().Count(), kSoakWarmUp);
@@ -154,7 +147,7 @@ void Soak() {
   PrintCounts(0, 0);
   for (int r = 1; r <= kSoakRefreshes; ++r) {
     form.CommandRefresh_Click();
-    Pump();
+    win::DoEvents();
     if (r % 200 == 0) PrintCounts(r, (NowMs() - start) / 1000);
   }
 }
