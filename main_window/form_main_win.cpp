@@ -222,7 +222,7 @@ void FormMain::CommandLimit_Click() {
       [this](const std::u16string& text, const std::u16string& title) {
         win::ShowMessage(hwnd(), text, title, MB_OK | MB_ICONEXCLAMATION);
       },
-      [this](std::int32_t pid) { return OpenForLimit(pid).refusal; }};
+      [this](std::int32_t pid) { return WhyNotLimitable(pid, listedAt_, guard_); }};
   tovrel::CommandLimit_Click(list_, ProcessLimits(), dialog, services);
 }
 

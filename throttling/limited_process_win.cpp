@@ -108,6 +108,12 @@ win::UniqueHandle OpenHoldable(DWORD pid, std::uint64_t listedAt, const Guard* g
 
 }  // namespace
 
+LimitRefusal WhyNotLimitable(std::int32_t processId, std::uint64_t listedAt, const Guard* guard) {
+  LimitRefusal refusal = LimitRefusal::kNone;
+  OpenHoldable(static_cast<DWORD>(processId), listedAt, guard, refusal);
+  return refusal;
+}
+
 std::shared_ptr<const LimitedProcess> OpenLimitedProcess(std::int32_t processId, std::uint64_t listedAt,
                                                          Guard* guard, LimitRefusal* why) {
   LimitRefusal refusal = LimitRefusal::kNone;

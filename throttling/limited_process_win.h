@@ -44,5 +44,8 @@ std::uint64_t SystemTimeNow();
 // suspension. Null otherwise, and `why` says why.
 std::shared_ptr<const LimitedProcess> OpenLimitedProcess(std::int32_t processId, std::uint64_t listedAt,
                                                          Guard* guard = nullptr, LimitRefusal* why = nullptr);
+// The same question without holding anything open or sharing it with the guard: what the
+// add would refuse, kNone when it would hold the process.
+LimitRefusal WhyNotLimitable(std::int32_t processId, std::uint64_t listedAt, const Guard* guard = nullptr);
 
 }  // namespace tovrel
