@@ -183,37 +183,37 @@ int KeyedImageList::Count() const { return ImageList_GetImageCount(list_); }
 void KeyedImageList::Clear() {
   ImageList_RemoveAll(list_);
   keys_.clear();
-  sources_.clear();
+  bySource_.clear();
 }
 
 int KeyedImageList::Add(const std::u16string& key, HICON icon, const std::u16string& source) {
   if (!icon) return -1;
   const int index = Count();
-  const auto same = source.empty() ? sources_.end() : std::find(sources_.begin(), sources_.end(), source);
+  const auto same = source.empty() ? bySource_.end() : bySource_.find(source);
   // A copy of the same pixels costs far less than making them from the icon again.
-  if (same != sources_.end()) {
+  if (same != bySource_.end()) {
     ImageList_SetImageCount(list_, index + 1);
-    ImageList_Copy(list_, index, list_, static_cast<int>(same - sources_.begin()), ILCF_MOVE);
+    ImageList_Copy(list_, index, list_, same->second, ILCF_MOVE);
   } else if (ImageList_AddIcon(list_, icon) != index) {
     return -1;
+  } else if (!source.empty()) {
+    bySource_.emplace(source, index);
   }
   keys_[key] = index;
-  sources_.push_back(source);
   return index;
 }
 
 std::vector<int> KeyedImageList::Refill(const std::vector<Item>& items, const IconOf& iconOf) {
   const int old = Count();
-  std::unordered_map<std::u16string, int> made;  // where an image of each source already is
-  for (int i = 0; i < old; ++i)
-    if (!sources_[i].empty()) made.emplace(sources_[i], i);
   // The new images are put together above the old ones, then moved down over them.
   ImageList_SetImageCount(list_, old + static_cast<int>(items.size()));
+  std::unordered_map<std::u16string, int> made = std::move(bySource_);  // where an image of each source is now
   std::vector<int> indexes;
-  std::vector<std::u16string> sources;
+  int count = 0;
   keys_.clear();
+  bySource_.clear();
   for (const Item& item : items) {
-    const int at = old + static_cast<int>(sources.size());
+    const int at = old + count;
     if (const auto same = made.find(item.source); same != made.end()) {
       ImageList_Copy(list_, at, list_, same->second, ILCF_MOVE);
     } else {
@@ -224,14 +224,12 @@ std::vector<int> KeyedImageList::Refill(const std::vector<Item>& items, const Ic
       }
       if (!item.source.empty()) made.emplace(item.source, at);
     }
-    keys_[item.key] = static_cast<int>(sources.size());
-    indexes.push_back(static_cast<int>(sources.size()));
-    sources.push_back(item.source);
+    if (!item.source.empty()) bySource_.emplace(item.source, count);
+    keys_[item.key] = count;
+    indexes.push_back(count++);
   }
-  const int count = static_cast<int>(sources.size());
   for (int i = 0; i < count; ++i) ImageList_Copy(list_, i, list_, old + i, ILCF_MOVE);
   ImageList_SetImageCount(list_, count);
-  sources_ = std::move(sources);
   return indexes;
 }
 

@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/handles_win.h"
@@ -128,7 +129,7 @@ class KeyedImageList {
  private:
   HIMAGELIST list_ = nullptr;
   std::map<std::u16string, int> keys_;
-  std::vector<std::u16string> sources_;  // by index; empty: made from no named source
+  std::unordered_map<std::u16string, int> bySource_;  // an image made from each named source
 };
 
 // Horizontal trackbar whose Change fires on every change of its value.
