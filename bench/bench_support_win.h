@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -146,7 +147,8 @@ inline std::vector<int> LinuxPidsOf(const std::string& exe, const std::string& a
     std::string lower = line;
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     const size_t at = lower.find(exe);
-    if (at == std::string::npos) continue;
+    // Only the program itself, never an argument naming it (this bench's own command line).
+    if (at == std::string::npos || at + exe.size() > std::strlen(buf)) continue;
     const std::string rest = lower.substr(at + exe.size());
     const bool matches = argument.empty() ? rest.find_first_not_of(" \"") == std::string::npos
                                           : rest.find(argument) != std::string::npos;
