@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <exception>
 
-#include "throttling/held_suspensions.h"
+#include "throttling/process_limits.h"
 
 namespace tovrel {
 
@@ -16,7 +16,7 @@ bool g_timerPeriodSet = false;
 LPTOP_LEVEL_EXCEPTION_FILTER g_previousFilter = nullptr;
 
 LONG WINAPI ResumeOnCrash(EXCEPTION_POINTERS* info) {
-  HeldSuspensions::Instance().ReleaseAll();
+  ProcessLimits().EndEveryHold();
   return g_previousFilter ? g_previousFilter(info) : EXCEPTION_CONTINUE_SEARCH;
 }
 
@@ -28,7 +28,7 @@ void InstallExitSafety() {
   g_previousFilter = ::SetUnhandledExceptionFilter(&ResumeOnCrash);
   std::atexit(&ReleaseAtExit);
   std::set_terminate([] {
-    HeldSuspensions::Instance().ReleaseAll();
+    ProcessLimits().EndEveryHold();
     std::abort();
   });
 }
@@ -45,7 +45,7 @@ void HoldFineTimerResolution(bool hold) noexcept {
 }
 
 void ReleaseBeforeEnding() noexcept {
-  HeldSuspensions::Instance().ReleaseAll();
+  ProcessLimits().EndEveryHold();
   HoldFineTimerResolution(false);
 }
 

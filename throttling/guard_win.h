@@ -24,10 +24,12 @@ class Guard {
   Guard(const Guard&) = delete;
   Guard& operator=(const Guard&) = delete;
 
-  // Before each hold: starts a guard if none runs (the first, or after one was killed).
-  // False when none could be started.
+  // Starts a guard if none runs (the first, or after one was killed). False when none
+  // could be started.
   bool EnsureRunning();
-  // A guard was started and has ended since (it was killed): the next hold starts another.
+  // One has been started (whether it still runs is asked of died, a call to the system).
+  bool started() const { return process_ && record_; }
+  // A guard was started and has ended since (it was killed): another must be started.
   bool died() const { return process_ && !running(); }
   // The shared record; null until a guard has been started.
   SuspensionRecord* record() { return record_.get(); }

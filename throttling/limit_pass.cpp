@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "throttling/held_suspensions.h"
 
 namespace tovrel {
 
@@ -10,8 +9,6 @@ namespace {
 
 // A wake-up a hair early still serves the moment rather than sleeping that hair again.
 constexpr LimitTime kDueSlack = std::chrono::microseconds(500);
-
-bool Holding(const ProcessLimit& entry) { return HeldSuspensions::Instance().Holding(&entry); }
 
 // The host is armed for what the table holds on every way out of a pass.
 class ArmOnExit {
@@ -30,7 +27,7 @@ class ArmOnExit {
 };
 
 void EndHold(ProcessLimit& entry, LimitHost& host) {
-  HeldSuspensions::Instance().Release(&entry);
+  entry.Hold.End();
   entry.PhaseStart = host.Now();
 }
 
@@ -51,7 +48,7 @@ std::chrono::milliseconds RunTime(std::int32_t cpuPercent) {
 
 std::optional<LimitTime> PhaseEnd(const ProcessLimit& entry, LimitTime now) {
   const bool active = entry.Active == kVbTrue;
-  if (Holding(entry)) {
+  if (entry.Holding()) {
     // A hold whose limit was turned off (or never started) ends at once.
     if (!active || !entry.PhaseStart) return now;
     return *entry.PhaseStart + HoldTime(entry.CpuPercent);
@@ -78,13 +75,13 @@ void LimitPass(ProcessLimitTable& limits, ThreadControl& threads, LimitHost& hos
   };
   for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
     ProcessLimit& entry = limits(i);
-    if (Holding(entry) && due(entry)) EndHold(entry, host);
+    if (entry.Holding() && due(entry)) EndHold(entry, host);
   }
   for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
     ProcessLimit& entry = limits(i);
-    if (entry.Active != kVbTrue || Holding(entry) || !due(entry)) continue;
+    if (entry.Active != kVbTrue || entry.Holding() || !due(entry)) continue;
     const LimitTime asked = host.Now();
-    HeldSuspensions::Instance().Hold(&entry, threads, threads.SuspendAllThreads(entry.ProcessId, entry.Process));
+    entry.Hold = Suspension::Begin(threads, entry.ProcessId, entry.Process);
     entry.PhaseStart = host.Now();
     entry.HoldLead = *entry.PhaseStart - asked;
   }
@@ -92,7 +89,7 @@ void LimitPass(ProcessLimitTable& limits, ThreadControl& threads, LimitHost& hos
 
 void EndEveryHold(ProcessLimitTable& limits, LimitHost& host) {
   for (int i = 1; i <= ProcessLimitTable::kSize; ++i)
-    if (Holding(limits(i))) EndHold(limits(i), host);
+    if (limits(i).Holding()) EndHold(limits(i), host);
 }
 
 }  // namespace tovrel

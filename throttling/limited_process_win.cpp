@@ -79,12 +79,18 @@ std::uint64_t SystemTimeNow() {
 
 namespace {
 
+constexpr DWORD kHoldAccess = SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION;
+constexpr DWORD kWalkAccess = kHoldAccess | PROCESS_QUERY_INFORMATION;
+
 win::UniqueHandle OpenHoldable(DWORD pid, std::uint64_t listedAt, const Guard* guard, LimitRefusal& why) {
   // Suspending our own threads would stop Tovrel for good; stopping the guard would
   // leave nobody to resume a hold if Tovrel were killed.
   why = LimitRefusal::kTovrel;
   if (pid == ::GetCurrentProcessId() || (guard && pid == guard->processId())) return {};
-  win::UniqueHandle process(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+  // The right to walk its threads too, where the system grants it: a hold then costs only
+  // this process. A protected process grants less, and its holds take the system's view.
+  win::UniqueHandle process(::OpenProcess(kWalkAccess, FALSE, pid));
+  if (!process && ::GetLastError() == ERROR_ACCESS_DENIED) process.reset(::OpenProcess(kHoldAccess, FALSE, pid));
   why = !process && ::GetLastError() == ERROR_ACCESS_DENIED ? LimitRefusal::kNoAccess : LimitRefusal::kEnded;
   if (!process || ::WaitForSingleObject(process.get(), 0) != WAIT_TIMEOUT) return {};
   // The list's row was made at listedAt: a process created later is not the one it shows.
@@ -96,12 +102,14 @@ win::UniqueHandle OpenHoldable(DWORD pid, std::uint64_t listedAt, const Guard* g
   if (Count(created) > listedAt) return {};
   why = LimitRefusal::kCritical;
   if (IsCriticalSystemProcess(ImagePathOf(process.get()), SystemFolder(), CriticalFlag(pid))) return {};
-  // A limit that can stop none of its threads would only show a percentage.
-  std::vector<std::uint64_t> view;
-  std::vector<std::uint32_t> ids;
-  ThreadIdsOfProcess(pid, view, ids);
-  why = ids.empty() ? LimitRefusal::kEnded : LimitRefusal::kNoAccess;
-  if (OpenThreadsOf(pid, ids).empty()) return {};
+  // A limit that can stop none of its threads would only show a percentage. Its holds
+  // will find them the same way.
+  std::vector<OpenedThread> threads;
+  const bool seen = ThreadFinder().Open(pid, process.get(), false, threads);
+  if (threads.empty()) {
+    why = !seen || ::WaitForSingleObject(process.get(), 0) != WAIT_TIMEOUT ? LimitRefusal::kEnded : LimitRefusal::kNoAccess;
+    return {};
+  }
   why = LimitRefusal::kNone;
   return process;
 }

@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "throttling/held_suspensions.h"
 
 namespace tovrel {
 
@@ -12,7 +11,7 @@ constexpr int kErrSubscriptOutOfRange = 9;
 
 void ProcessLimit::Add(std::int32_t processId, const std::u16string& imagePath, std::int32_t cpuPercent,
                        std::shared_ptr<const LimitedProcess> process) {
-  HeldSuspensions::Instance().Release(this);
+  Hold.End();
   Active = kVbTrue;
   ProcessId = processId;
   ImagePath = imagePath;
@@ -24,7 +23,7 @@ void ProcessLimit::Add(std::int32_t processId, const std::u16string& imagePath, 
 
 void ProcessLimit::TurnOff() {
   Active = kVbFalse;
-  HeldSuspensions::Instance().Release(this);
+  Hold.End();
   Process.reset();
 }
 
@@ -39,13 +38,23 @@ const ProcessLimit& ProcessLimitTable::operator()(int index) const {
 }
 
 void ProcessLimitTable::Clear() {
-  for (ProcessLimit& e : entries_) HeldSuspensions::Instance().Release(&e);
+  EndEveryHold();
   entries_ = {};
+}
+
+void ProcessLimitTable::EndEveryHold() noexcept {
+  for (ProcessLimit& e : entries_) e.Hold.End();
 }
 
 int ProcessLimitTable::CountActive() const {
   int n = 0;
   for (const auto& e : entries_) n += e.Active == kVbTrue ? 1 : 0;
+  return n;
+}
+
+int ProcessLimitTable::CountHolding() const {
+  int n = 0;
+  for (const auto& e : entries_) n += e.Holding() ? 1 : 0;
   return n;
 }
 

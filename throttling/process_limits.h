@@ -32,6 +32,8 @@ struct ProcessLimit {
   // How long the last hold took to begin, from the call to every thread stopped. The
   // process runs meanwhile, so the next hold begins that much before its run ends.
   LimitTime HoldLead{0};
+  // The entry's hold while it is in one: its process's threads stay stopped until it ends.
+  Suspension Hold;
 
   // What an add stores, with a fresh schedule.
   void Add(std::int32_t processId, const std::u16string& imagePath, std::int32_t cpuPercent,
@@ -39,6 +41,7 @@ struct ProcessLimit {
   // Turning off changes Active only, as far as anyone can see; a held process is resumed
   // at once and let go.
   void TurnOff();
+  bool Holding() const { return Hold.holding(); }
 };
 
 class ProcessLimitTable {
@@ -48,8 +51,11 @@ class ProcessLimitTable {
   ProcessLimit& operator()(int index);
   const ProcessLimit& operator()(int index) const;
   int CountActive() const;
+  int CountHolding() const;
   // Every entry back to zero, its holds resumed first.
   void Clear();
+  // Every open hold resumed now, whatever ends the program; nothing else changes.
+  void EndEveryHold() noexcept;
 
  private:
   std::array<ProcessLimit, kSize> entries_{};

@@ -1,24 +1,57 @@
-// Suspending and resuming every thread of a process.
+// Suspending and resuming every thread of a process, and the hold that keeps what one
+// suspension stopped until it ends.
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace tovrel {
 
 // A limited process as the platform holds it open while its limit is active: the
 // system never hands its id to another process meanwhile. An ended one has no threads
-// left in any view, so its holds suspend nothing until a refresh ends the limit.
+// left to find, so its holds suspend nothing until a refresh ends the limit.
 class LimitedProcess {
  public:
   virtual ~LimitedProcess() = default;
 };
 
+// A platform handle with exactly one owner, closed by the function the platform made it
+// with when the owner goes.
+class OwnedHandle {
+ public:
+  using Closer = void (*)(void*) noexcept;
+  OwnedHandle() = default;
+  OwnedHandle(void* value, Closer close) noexcept : value_(value), close_(close) {}
+  ~OwnedHandle() { reset(); }
+  OwnedHandle(OwnedHandle&& other) noexcept
+      : value_(std::exchange(other.value_, nullptr)), close_(other.close_) {}
+  OwnedHandle& operator=(OwnedHandle&& other) noexcept {
+    if (this != &other) {
+      reset();
+      value_ = std::exchange(other.value_, nullptr);
+      close_ = other.close_;
+    }
+    return *this;
+  }
+  OwnedHandle(const OwnedHandle&) = delete;
+  OwnedHandle& operator=(const OwnedHandle&) = delete;
+
+  void* get() const noexcept { return value_; }
+  void reset() noexcept {
+    if (value_ && close_) close_(std::exchange(value_, nullptr));
+  }
+
+ private:
+  void* value_ = nullptr;
+  Closer close_ = nullptr;
+};
+
 // One thread a suspension stopped, with the platform's handle to it.
 struct SuspendedThread {
   std::uint32_t id = 0;
-  void* handle = nullptr;  // open until the resumption, so a reused id is never touched
+  OwnedHandle handle;      // open until the resumption, so a reused id is never touched
   std::uint32_t line = 0;  // its line in the guard's record
 };
 
@@ -40,6 +73,34 @@ class ThreadControl {
                                              std::shared_ptr<const LimitedProcess> process) = 0;
   // Never reports failure; a thread that has ended meanwhile is simply skipped.
   virtual void ResumeAllThreads(SuspendedThreads suspended) noexcept = 0;
+};
+
+// A hold: what one suspension stopped, kept until the value ends or goes, which resumes
+// exactly that, once. A hold that stopped nothing (a process that could not be held)
+// still holds, so the schedule keeps its phases. Move-only; an empty value holds nothing.
+class Suspension {
+ public:
+  Suspension() = default;
+  // Suspends through `control`, which must outlive the hold.
+  static Suspension Begin(ThreadControl& control, std::int32_t processId,
+                          std::shared_ptr<const LimitedProcess> process);
+  ~Suspension() { End(); }
+  Suspension(Suspension&& other) noexcept;
+  // What this value held is resumed first, never dropped.
+  Suspension& operator=(Suspension&& other) noexcept;
+  Suspension(const Suspension&) = delete;
+  Suspension& operator=(const Suspension&) = delete;
+
+  // Resumes now; nothing when it holds nothing.
+  void End() noexcept;
+  bool holding() const noexcept { return control_ != nullptr; }
+  explicit operator bool() const noexcept { return holding(); }
+  std::size_t threadCount() const noexcept { return threads_.threads.size(); }
+
+ private:
+  Suspension(ThreadControl& control, SuspendedThreads threads) : control_(&control), threads_(std::move(threads)) {}
+  ThreadControl* control_ = nullptr;
+  SuspendedThreads threads_;
 };
 
 }  // namespace tovrel

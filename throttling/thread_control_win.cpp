@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <optional>
 #include <utility>
 
 #include "platform/handles_win.h"
@@ -33,6 +34,13 @@ constexpr std::size_t kMostBufferBytes = 64 * 1024 * 1024;
 constexpr std::uint32_t kUnrecorded = SuspensionRecord::kCapacity;
 
 using QuerySystemInformationFn = NTSTATUS(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
+using GetNextThreadFn = NTSTATUS(NTAPI*)(HANDLE, HANDLE, ACCESS_MASK, ULONG, ULONG, PHANDLE);
+
+constexpr NTSTATUS kNoMoreEntries = static_cast<NTSTATUS>(0x8000001A);
+// Enough to suspend and resume a thread, and to tell whose it is.
+constexpr DWORD kThreadAccess = THREAD_SUSPEND_RESUME | THREAD_QUERY_LIMITED_INFORMATION;
+
+void CloseThread(void* thread) noexcept { ::CloseHandle(thread); }
 
 bool TakeSnapshot(std::vector<std::uint64_t>& buffer, std::size_t& bytes) {
   static const auto query = win::SystemFunction<QuerySystemInformationFn>(L"ntdll.dll", "NtQuerySystemInformation");
@@ -56,6 +64,20 @@ bool TakeSnapshot(std::vector<std::uint64_t>& buffer, std::size_t& bytes) {
 }
 
 }  // namespace
+
+bool WalkThreads(HANDLE process, std::vector<OpenedThread>& threads) {
+  static const auto next = win::SystemFunction<GetNextThreadFn>(L"ntdll.dll", "NtGetNextThread");
+  if (!next || !process) return false;
+  HANDLE previous = nullptr;
+  for (;;) {
+    HANDLE thread = nullptr;
+    const NTSTATUS status = next(process, previous, kThreadAccess, 0, 0, &thread);
+    if (status == kNoMoreEntries) return true;
+    if (status < 0 || !thread) return false;
+    threads.push_back({0, win::UniqueHandle(thread)});
+    previous = thread;
+  }
+}
 
 bool ThreadIdsOfProcess(std::uint32_t processId, std::vector<std::uint64_t>& buffer, std::vector<std::uint32_t>& ids) {
   ids.clear();
@@ -81,16 +103,28 @@ bool ThreadIdsOfProcess(std::uint32_t processId, std::vector<std::uint64_t>& buf
   return true;
 }
 
-std::vector<std::pair<std::uint32_t, win::UniqueHandle>> OpenThreadsOf(std::uint32_t processId,
-                                                                     const std::vector<std::uint32_t>& ids) {
-  std::vector<std::pair<std::uint32_t, win::UniqueHandle>> opened;
+std::vector<OpenedThread> OpenThreadsOf(std::uint32_t processId, const std::vector<std::uint32_t>& ids) {
+  std::vector<OpenedThread> opened;
   opened.reserve(ids.size());
   for (const std::uint32_t id : ids) {
-    win::UniqueHandle thread(::OpenThread(THREAD_SUSPEND_RESUME | THREAD_QUERY_LIMITED_INFORMATION, FALSE, id));
+    win::UniqueHandle thread(::OpenThread(kThreadAccess, FALSE, id));
     // The thread may have ended and its id passed to a thread of another process.
-    if (thread && ::GetProcessIdOfThread(thread.get()) == processId) opened.emplace_back(id, std::move(thread));
+    if (thread && ::GetProcessIdOfThread(thread.get()) == processId) opened.push_back({id, std::move(thread)});
   }
   return opened;
+}
+
+bool ThreadFinder::Open(std::uint32_t processId, HANDLE process, bool needIds, std::vector<OpenedThread>& threads) {
+  threads.clear();
+  if (walk_ == ThreadWalk::kPerProcess && WalkThreads(process, threads)) {
+    if (needIds)
+      for (OpenedThread& t : threads) t.id = ::GetThreadId(t.handle.get());
+    return true;
+  }
+  threads.clear();
+  if (!ThreadIdsOfProcess(processId, snapshot_, ids_)) return false;
+  threads = OpenThreadsOf(processId, ids_);
+  return true;
 }
 
 SuspendedThreads Win32ThreadControl::SuspendAllThreads(std::int32_t processId,
@@ -99,41 +133,40 @@ SuspendedThreads Win32ThreadControl::SuspendAllThreads(std::int32_t processId,
   const auto pid = static_cast<DWORD>(processId);
   // Our own UI thread would stop inside the call with nobody left to resume it.
   if (!result.process || pid == ::GetCurrentProcessId()) return result;
-  if (!ThreadIdsOfProcess(pid, snapshot_, ids_)) return result;
-  // Room for every thread up front: from the first suspension on nothing may throw.
-  result.threads.reserve(ids_.size());
+  const auto* held = dynamic_cast<const Win32LimitedProcess*>(result.process.get());
   // Where no guard can run (or be told which process this is), the hold goes on with
   // the safety nets of Tovrel's own process only.
-  SuspensionRecord* record = nullptr;
-  if (guard_ && guard_->EnsureRunning()) {
-    const auto* held = dynamic_cast<const Win32LimitedProcess*>(result.process.get());
-    const std::uint64_t inGuard = held ? held->HandleInGuard() : 0;
-    const std::optional<int> slot = inGuard ? guard_->record()->FreeSlot() : std::nullopt;
-    // Every slot taken: more holds than limits, so this one stops nothing it cannot record.
-    if (inGuard && !slot) return result;
-    if (slot) {
-      record = guard_->record();
-      result.recordSlot = *slot;
-      record->BeginHold(*slot, pid, inGuard);
-    }
-  }
-  const int slot = result.recordSlot;
-  // Every thread is opened and checked first, so that the threads stop within as short a
+  const bool guarded = guard_ && (guard_->started() || guard_->EnsureRunning());
+  const std::uint64_t inGuard = guarded && held ? held->HandleInGuard() : 0;
+  const std::optional<int> freeSlot = inGuard ? guard_->record()->FreeSlot() : std::nullopt;
+  // Every slot taken: more holds than limits, so this one stops nothing it cannot record.
+  if (inGuard && !freeSlot) return result;
+  SuspensionRecord* record = freeSlot ? guard_->record() : nullptr;
+  const int slot = freeSlot.value_or(-1);
+  // Every thread is found and opened first, so that the threads stop within as short a
   // span as possible, one suspension right after the other.
-  for (auto& [id, thread] : OpenThreadsOf(pid, ids_)) {
+  if (!finder_.Open(pid, held ? held->handle() : nullptr, record != nullptr, opened_)) return result;
+  // Room for every thread up front: from the first suspension on nothing may throw.
+  result.threads.reserve(opened_.size());
+  if (record) {
+    result.recordSlot = slot;
+    record->BeginHold(slot, pid, inGuard);
+  }
+  for (OpenedThread& thread : opened_) {
     std::uint32_t line = kUnrecorded;
     if (record) {
-      const std::optional<std::uint32_t> added = record->Add(slot, id);
+      const std::optional<std::uint32_t> added = record->Add(slot, thread.id);
       if (!added) break;  // the slot is full: what it cannot hold is not stopped
       line = *added;
     }
-    if (::SuspendThread(thread.get()) == static_cast<DWORD>(-1)) {
+    if (::SuspendThread(thread.handle.get()) == static_cast<DWORD>(-1)) {
       if (record) record->Set(slot, line, SuspensionRecord::ThreadState::kNone);
       continue;
     }
     if (record) record->Set(slot, line, SuspensionRecord::ThreadState::kSuspended);
-    result.threads.push_back({id, thread.release(), line});
+    result.threads.push_back({thread.id, OwnedHandle(thread.handle.release(), &CloseThread), line});
   }
+  opened_.clear();  // the threads not stopped are let go
   // A hold that stopped nothing leaves nothing for the guard to do.
   if (record && result.threads.empty()) {
     record->EndHold(slot);
@@ -145,14 +178,13 @@ SuspendedThreads Win32ThreadControl::SuspendAllThreads(std::int32_t processId,
 void Win32ThreadControl::ResumeAllThreads(SuspendedThreads suspended) noexcept {
   const int slot = suspended.recordSlot;
   SuspensionRecord* record = guard_ && slot >= 0 ? guard_->record() : nullptr;
-  // The whole process goes on first; the handles are closed after.
+  // The whole process goes on first; the handles close after, as `suspended` goes.
   for (const SuspendedThread& t : suspended.threads) {
     if (record) record->Set(slot, t.line, SuspensionRecord::ThreadState::kResuming);
-    ::ResumeThread(t.handle);
+    ::ResumeThread(t.handle.get());
     if (record) record->Set(slot, t.line, SuspensionRecord::ThreadState::kNone);
   }
   if (record) record->EndHold(slot);
-  for (const SuspendedThread& t : suspended.threads) ::CloseHandle(t.handle);
 }
 
 }  // namespace tovrel

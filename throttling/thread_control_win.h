@@ -1,9 +1,11 @@
-// Thread suspension on the real thread calls, with a fresh system-wide view of the
-// threads for every suspension.
+// Thread suspension on the real thread calls. A hold finds the threads of its process by
+// walking them from the process's own handle, so it costs only that process; where the
+// system has no such walk or refuses the handle, from a fresh system-wide view.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
-#include <utility>
 #include <vector>
 
 #include "platform/handles_win.h"
@@ -13,20 +15,53 @@ namespace tovrel {
 
 class Guard;
 
+// How the threads of a process are found.
+enum class ThreadWalk {
+  kPerProcess,  // from the process's handle, the system-wide view where that is refused
+  kSystemView,  // always the system-wide view, each thread opened by id and checked
+};
+
+// A thread opened for suspension; its id is 0 where nobody asked for it.
+struct OpenedThread {
+  std::uint32_t id = 0;
+  win::UniqueHandle handle;
+};
+
+// Finds and opens every thread of a process for suspension, in the order met.
+class ThreadFinder {
+ public:
+  explicit ThreadFinder(ThreadWalk walk = ThreadWalk::kPerProcess) : walk_(walk) {}
+  // `process` is a handle to it, or null. With needIds every thread's id comes too (a
+  // server call each under Wine). False when no view of its threads could be had.
+  bool Open(std::uint32_t processId, HANDLE process, bool needIds, std::vector<OpenedThread>& threads);
+
+ private:
+  ThreadWalk walk_;
+  // Memory reused from view to view; what it holds is taken afresh every time.
+  std::vector<std::uint64_t> snapshot_;
+  std::vector<std::uint32_t> ids_;
+};
+
 class Win32ThreadControl : public ThreadControl {
  public:
-  // With a guard, every hold first makes sure one runs and records in its section what
-  // it suspends, thread by thread; a thread that cannot be recorded is not suspended.
-  explicit Win32ThreadControl(Guard* guard = nullptr) : guard_(guard) {}
+  // With a guard, a hold records in its section what it suspends, thread by thread; a
+  // thread that cannot be recorded is not suspended. Whether that guard still runs is
+  // the schedule's to ask, once a wake; only one never started is started here.
+  explicit Win32ThreadControl(Guard* guard = nullptr, ThreadWalk walk = ThreadWalk::kPerProcess)
+      : guard_(guard), finder_(walk) {}
   SuspendedThreads SuspendAllThreads(std::int32_t processId, std::shared_ptr<const LimitedProcess> process) override;
   void ResumeAllThreads(SuspendedThreads suspended) noexcept override;
 
  private:
-  // Memory reused from hold to hold; what it holds is taken afresh by every suspension.
   Guard* guard_;
-  std::vector<std::uint64_t> snapshot_;
-  std::vector<std::uint32_t> ids_;
+  ThreadFinder finder_;
+  std::vector<OpenedThread> opened_;
 };
+
+// The process's threads from its own handle, each opened as the walk meets it. False
+// when the system has no such walk, or it refuses the handle or a thread: the walk
+// cannot go past a thread it cannot open, so the caller looks elsewhere.
+bool WalkThreads(HANDLE process, std::vector<OpenedThread>& threads);
 
 // The ids of the threads of one process, from one system-wide snapshot of every
 // process and thread; false when no snapshot could be taken.
@@ -34,7 +69,6 @@ bool ThreadIdsOfProcess(std::uint32_t processId, std::vector<std::uint64_t>& buf
 
 // Opens the threads with these ids for suspension, keeping only those that belong to the
 // process now: an id may have passed to a thread of another process since it was listed.
-std::vector<std::pair<std::uint32_t, win::UniqueHandle>> OpenThreadsOf(std::uint32_t processId,
-                                                                     const std::vector<std::uint32_t>& ids);
+std::vector<OpenedThread> OpenThreadsOf(std::uint32_t processId, const std::vector<std::uint32_t>& ids);
 
 }  // namespace tovrel

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <map>
+#include <tuple>
 #include <vector>
 
 #include "fake_rows.h"
@@ -151,17 +153,14 @@ TEST_F(DialogFixture, ModifyAndFreeTakeTheFirstEntryWithTheIdActiveOrNot) {
 
 TEST_F(DialogFixture, ChangeModeOnAnIdInNoEntryWritesTheColumnAndKeepsTheTable) {
   t(1) = {kVbTrue, 42, 10, u"x"};
-  const ProcessLimitTable before = t;
+  auto fields = [&](int i) { return std::tuple(t(i).Active, t(i).ProcessId, t(i).CpuPercent); };
+  const std::array before{fields(1), fields(2), fields(3)};
   rows.selected = 1;
   CommandModify_Click(t, {u"500", u"p", 33}, rows);
   EXPECT_EQ(rows.SubItem(1, kSubPercent), u"33%");
   CommandFree_Click(t, {u"500", u"p", 33}, rows);
   EXPECT_EQ(rows.SubItem(1, kSubPercent), u"");
-  for (int i = 1; i <= 3; ++i) {
-    EXPECT_EQ(t(i).Active, before(i).Active);
-    EXPECT_EQ(t(i).ProcessId, before(i).ProcessId);
-    EXPECT_EQ(t(i).CpuPercent, before(i).CpuPercent);
-  }
+  for (int i = 1; i <= 3; ++i) EXPECT_EQ(fields(i), before[static_cast<std::size_t>(i - 1)]) << "entry " << i;
 }
 
 // Records what the command does to the dialog.

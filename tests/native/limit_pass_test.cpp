@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "throttling/held_suspensions.h"
 
 namespace tovrel {
 namespace {
@@ -21,7 +20,9 @@ class Recorder : public ThreadControl, public LimitHost {
     log.push_back("suspend " + std::to_string(pid));
     maxHeldAtOnce = std::max(maxHeldAtOnce, ++heldNow);
     now += suspensionTakes;
-    return {pid, std::move(process), {{static_cast<std::uint32_t>(pid) * 10}}};
+    SuspendedThreads s{pid, std::move(process), {}};
+    s.threads.push_back({static_cast<std::uint32_t>(pid) * 10});
+    return s;
   }
   void ResumeAllThreads(SuspendedThreads s) noexcept override {
     log.push_back("resume " + std::to_string(s.processId));
@@ -107,7 +108,7 @@ TEST(LimitSchedule, EachLimitHoldsAndRunsOnItsOwnTime) {
   LimitPass(t, r, r);
   EXPECT_EQ(r.Take(), Lines{"arm none"});
   EXPECT_EQ(r.maxHeldAtOnce, 2);
-  EXPECT_EQ(HeldSuspensions::Instance().count(), 0u);
+  EXPECT_EQ(t.CountHolding(), 0);
 }
 
 TEST(LimitSchedule, AHoldWhoseLimitWasSwitchedOffOrReusedNeverStaysStopped) {
@@ -142,7 +143,7 @@ TEST(LimitSchedule, AFailedSuspensionStillArmsTheTimerAndHoldsNothing) {
   t(1).Add(11, u"", 50, nullptr);
   EXPECT_THROW(LimitPass(t, r, r), RunTimeError);
   EXPECT_EQ(r.Take(), Lines{"arm 0"});  // still due: tried again at once
-  EXPECT_EQ(HeldSuspensions::Instance().count(), 0u);
+  EXPECT_EQ(t.CountHolding(), 0);
 }
 
 TEST(LimitSchedule, HoldAndRunTimesAreThreeMillisecondsPerPoint) {
@@ -163,19 +164,32 @@ TEST(LimitSchedule, HoldAndRunTimesAreThreeMillisecondsPerPoint) {
   }
 }
 
-TEST(HeldSuspensions, EachOwnerHoldsOnceAndEveryWayOutResumesAll) {
+TEST(Suspension, EachHoldIsResumedOnceWhereverItGoes) {
   Recorder r;
-  HeldSuspensions& held = HeldSuspensions::Instance();
-  const int a = 0, b = 0;
-  held.Hold(&a, r, r.SuspendAllThreads(11, nullptr));
-  held.Hold(&b, r, r.SuspendAllThreads(22, nullptr));
-  held.Hold(&a, r, r.SuspendAllThreads(33, nullptr));  // a hold still open is resumed first
-  EXPECT_EQ(r.heldNow, 2);
-  EXPECT_TRUE(held.Holding(&b));
-  held.ReleaseAll();
-  held.Release(&a);
+  {
+    Suspension a = Suspension::Begin(r, 11, nullptr);
+    Suspension b = Suspension::Begin(r, 22, nullptr);
+    Suspension moved(std::move(a));  // the hold goes with the value, not resumed
+    EXPECT_FALSE(a.holding());
+    EXPECT_TRUE(moved.holding());
+    moved = Suspension::Begin(r, 33, nullptr);  // a hold still open is resumed first
+    EXPECT_EQ(r.heldNow, 2);
+    b.End();
+    b.End();
+    EXPECT_EQ(moved.threadCount(), 1u);
+  }  // what is still held goes with its value
   EXPECT_EQ(r.heldNow, 0);
   EXPECT_EQ(r.Take(), (Lines{"suspend 11", "suspend 22", "suspend 33", "resume 11", "resume 22", "resume 33"}));
+
+  // Every way out of the program reaches every open hold through the table.
+  ProcessLimitTable t;
+  t(1).Add(44, u"", 10, nullptr);
+  t(3).Add(55, u"", 10, nullptr);
+  LimitPass(t, r, r);
+  EXPECT_EQ(t.CountHolding(), 2);
+  t.EndEveryHold();
+  EXPECT_EQ(r.heldNow, 0);
+  EXPECT_EQ(t(1).Active, kVbTrue) << "only the holds end";
 }
 
 TEST(ProcessLimitTable, HasThreeZeroFilledEntriesIndexedFromOne) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -26,17 +27,20 @@ SuspendedThreads Suspend(ThreadControl& control, const ChildProcess& child) {
   return control.SuspendAllThreads(static_cast<std::int32_t>(child.pid()), Open(child));
 }
 
+// Each way of finding the threads must give the same holds.
+class ThreadControlWays : public ::testing::TestWithParam<ThreadWalk> {};
+
 // Waits until the child has started all its threads.
 void WarmUp(const ChildProcess& child, size_t threads) {
   ASSERT_TRUE(test::WaitUntil([&] { return test::ThreadIdsOf(child.pid()).size() >= threads; }))
       << "the child never showed " << threads << " threads";
 }
 
-TEST(ThreadControl, ASuspendedChildAccruesNoCpuTimeAndRunsAgainAfterResumption) {
+TEST_P(ThreadControlWays, ASuspendedChildAccruesNoCpuTimeAndRunsAgainAfterResumption) {
   ChildProcess child(L"\"" + ExeDir() + L"busy_child.exe\" 3");
   ASSERT_TRUE(child.started());
   WarmUp(child, 3);
-  Win32ThreadControl control;
+  Win32ThreadControl control(nullptr, GetParam());
 
   SuspendedThreads held = Suspend(control, child);
   EXPECT_GE(held.threads.size(), 3u);
@@ -46,7 +50,7 @@ TEST(ThreadControl, ASuspendedChildAccruesNoCpuTimeAndRunsAgainAfterResumption) 
   EXPECT_TRUE(test::GainsCpu(child.pid()));
 }
 
-TEST(ThreadControl, AThreadTheChildSuspendedItselfStaysSuspended) {
+TEST_P(ThreadControlWays, AThreadTheChildSuspendedItselfStaysSuspended) {
   wchar_t tmp[MAX_PATH], file[MAX_PATH];
   ::GetTempPathW(MAX_PATH, tmp);
   ::GetTempFileNameW(tmp, L"tvr", 0, file);
@@ -64,7 +68,7 @@ TEST(ThreadControl, AThreadTheChildSuspendedItselfStaysSuspended) {
 
   Guard guard(ExeDir() + L"exit_during_hold.exe");
   ASSERT_TRUE(guard.EnsureRunning());
-  Win32ThreadControl control(&guard);
+  Win32ThreadControl control(&guard, GetParam());
   const auto pid = static_cast<std::int32_t>(child.pid());
   const auto process = OpenLimitedProcess(pid, SystemTimeNow(), &guard);
   SuspendedThreads held = control.SuspendAllThreads(pid, process);
@@ -88,11 +92,11 @@ TEST(ThreadControl, AThreadTheChildSuspendedItselfStaysSuspended) {
   EXPECT_EQ(::ResumeThread(t.get()), count + 1) << "our resumption resumed a thread it never stopped";
 }
 
-TEST(ThreadControl, AThreadCreatedSuspendedAfterOurSuspensionIsNotStartedByOurResumption) {
+TEST_P(ThreadControlWays, AThreadCreatedSuspendedAfterOurSuspensionIsNotStartedByOurResumption) {
   ChildProcess child(L"\"" + ExeDir() + L"busy_child.exe\" 1");
   ASSERT_TRUE(child.started());
   WarmUp(child, 1);
-  Win32ThreadControl control;
+  Win32ThreadControl control(nullptr, GetParam());
   SuspendedThreads held = Suspend(control, child);
 
   // Someone creates a thread in the target, suspended, while our suspension holds.
@@ -163,7 +167,7 @@ TEST(LimitedProcess, OnlyTheListedRunningProcessThatMayBeStoppedIsHeld) {
   const std::vector<std::uint32_t> listed{test::ThreadIdsOf(child.pid()).front(), ::GetCurrentThreadId()};
   const auto opened = OpenThreadsOf(child.pid(), listed);
   ASSERT_EQ(opened.size(), 1u) << "a thread of another process was opened as the child's";
-  EXPECT_EQ(opened[0].first, listed[0]);
+  EXPECT_EQ(opened[0].id, listed[0]);
 
   // Held open, an ended process has no thread left to suspend.
   std::shared_ptr<const LimitedProcess> held = Open(child);
@@ -175,11 +179,11 @@ TEST(LimitedProcess, OnlyTheListedRunningProcessThatMayBeStoppedIsHeld) {
   EXPECT_EQ(refusal(pid, SystemTimeNow()), LimitRefusal::kEnded) << "an ended process was held for a new limit";
 }
 
-TEST(ThreadControl, HandleCountDoesNotGrowOverAThousandPairs) {
+TEST_P(ThreadControlWays, HandleCountDoesNotGrowOverAThousandPairs) {
   ChildProcess child(L"\"" + ExeDir() + L"busy_child.exe\" 2");
   ASSERT_TRUE(child.started());
   WarmUp(child, 2);
-  Win32ThreadControl control;
+  Win32ThreadControl control(nullptr, GetParam());
   // A first pair settles any handles the calls cache.
   control.ResumeAllThreads(Suspend(control, child));
   const int before = test::CountOpenHandles();
@@ -189,6 +193,38 @@ TEST(ThreadControl, HandleCountDoesNotGrowOverAThousandPairs) {
   EXPECT_LE(test::CountOpenHandles(), before + 2);
   // And the child is left running.
   EXPECT_EQ(test::SuspendCountOf(test::ThreadIdsOf(child.pid()).front()), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, ThreadControlWays, ::testing::Values(ThreadWalk::kPerProcess, ThreadWalk::kSystemView),
+                         [](const auto& info) { return info.param == ThreadWalk::kPerProcess ? "Walk" : "SystemView"; });
+
+TEST(ThreadControl, TheWalkFindsWhatTheViewListsAndARefusedWalkFallsBackToTheView) {
+  ChildProcess child(L"\"" + ExeDir() + L"idle_child.exe\" 6");
+  ASSERT_TRUE(child.started());
+  WarmUp(child, 6);
+  std::vector<DWORD> listed = test::ThreadIdsOf(child.pid());
+  std::vector<OpenedThread> walked;
+  win::UniqueHandle full(::OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, child.pid()));
+  ASSERT_TRUE(WalkThreads(full.get(), walked));
+  std::vector<DWORD> ids;
+  for (const OpenedThread& t : walked) ids.push_back(::GetThreadId(t.handle.get()));
+  std::sort(listed.begin(), listed.end());
+  std::sort(ids.begin(), ids.end());
+  EXPECT_EQ(ids, listed);
+
+  // A handle without the right to walk (as a protected process grants): refused, and
+  // its holds still stop every thread, found the other way.
+  win::UniqueHandle limited(::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, child.pid()));
+  walked.clear();
+  EXPECT_FALSE(WalkThreads(limited.get(), walked));
+  EXPECT_TRUE(walked.empty());
+  Win32ThreadControl control;
+  SuspendedThreads held = control.SuspendAllThreads(static_cast<std::int32_t>(child.pid()),
+                                                    std::make_shared<Win32LimitedProcess>(std::move(limited), nullptr));
+  EXPECT_EQ(held.threads.size(), listed.size());
+  for (DWORD id : listed) EXPECT_EQ(test::SuspendCountOf(id), 1u) << "thread " << id;
+  control.ResumeAllThreads(std::move(held));
+  for (DWORD id : listed) EXPECT_EQ(test::SuspendCountOf(id), 0u) << "thread " << id;
 }
 
 }  // namespace

@@ -11,12 +11,11 @@
 #include <cstdlib>
 #include <cwchar>
 #include <exception>
-#include <vector>
 
+#include "platform/message_loop_win.h"
 #include "throttling/exit_safety_win.h"
 #include "throttling/guard_win.h"
-#include "throttling/held_suspensions.h"
-#include "throttling/limit_pass.h"
+#include "throttling/limit_timer_win.h"
 #include "throttling/limited_process_win.h"
 #include "throttling/thread_control_win.h"
 
@@ -25,20 +24,6 @@ namespace {
 // The holds were not ended by the mode (3 is what abort() leaves), or never began.
 constexpr int kNotInterrupted = 20;
 constexpr int kNotHeld = 21;
-
-// Waits as the window's loop would, until the moment the schedule asked for.
-class SleepingHost : public tovrel::LimitHost {
- public:
-  void ArmTimer(std::optional<tovrel::LimitTime> dueAt) override { due_ = dueAt; }
-  tovrel::LimitTime Now() override { return tovrel::SteadyNow(); }
-  void WaitForDue() {
-    const auto wait = due_ ? std::chrono::ceil<std::chrono::milliseconds>(*due_ - Now()).count() : 10;
-    if (wait > 0) ::Sleep(static_cast<DWORD>(wait));
-  }
-
- private:
-  std::optional<tovrel::LimitTime> due_;
-};
 
 void End(const wchar_t* mode) {
   if (std::wcscmp(mode, L"exit") == 0) tovrel::EndProgramNow(0);
@@ -65,7 +50,8 @@ int wmain(int argc, wchar_t** argv) {
   tovrel::Guard guard;
   if (hold) guard.EnsureRunning();
   tovrel::Win32ThreadControl threads(hold ? &guard : nullptr);
-  tovrel::ProcessLimitTable table;
+  // The program's own table, which every way out reaches.
+  tovrel::ProcessLimitTable& table = tovrel::ProcessLimits();
   int entry = 1;
   for (wchar_t* at = argv[2]; *at && entry <= tovrel::ProcessLimitTable::kSize; ++entry) {
     wchar_t* end = nullptr;
@@ -73,20 +59,19 @@ int wmain(int argc, wchar_t** argv) {
     table(entry).Add(pid, u"", 1, tovrel::OpenLimitedProcess(pid, tovrel::SystemTimeNow(), hold ? &guard : nullptr));
     at = *end == L',' ? end + 1 : end;
   }
-  SleepingHost host;
-  // Every limit is due at once: the first pass begins all their holds together.
-  tovrel::LimitPass(table, threads, host);
+  // The schedule as Tovrel.exe runs it, with no window: every limit is due at once, so
+  // the first wake begins all their holds together.
+  tovrel::LimitTimer timer(table, threads, hold ? &guard : nullptr);
+  timer.Attach(nullptr, 0);
   if (!hold) {
-    if (tovrel::HeldSuspensions::Instance().count() != static_cast<std::size_t>(entry - 1)) return kNotHeld;
+    if (table.CountHolding() != entry - 1) return kNotHeld;
     End(argv[1]);
     return kNotInterrupted;
   }
-  const DWORD seconds = argc > 3 ? static_cast<DWORD>(_wtoi(argv[3])) : 0;
-  const DWORD start = ::GetTickCount();
-  while (seconds == 0 || ::GetTickCount() - start < seconds * 1000) {
-    host.WaitForDue();
-    tovrel::LimitPass(table, threads, host);
-  }
+  const UINT seconds = argc > 3 ? static_cast<UINT>(_wtoi(argv[3])) : 0;
+  if (seconds) ::SetTimer(nullptr, 0, seconds * 1000, nullptr);
+  MSG msg;
+  while (tovrel::win::NextMessage(msg) && msg.message != WM_TIMER) ::DispatchMessageW(&msg);
   tovrel::ReleaseBeforeEnding();
   return 0;
 }
