@@ -1,5 +1,6 @@
 // What one hold costs the window's thread to begin and to end, and how that grows with the
-// threads of the target and of the whole system (the view walks every thread there is).
+// threads of the target and of the whole system: a hold walks the threads of its own
+// process; the system-wide view it falls back on walks every thread there is.
 #include <windows.h>
 
 #include <cstdint>
@@ -20,6 +21,23 @@ constexpr int kExtraSystemThreads = 200;
 // A resumed target's threads keep the Wine server busy for a while as they go on; a hold
 // never comes sooner than 3 ms after the last, and mostly far later.
 constexpr DWORD kSettleMs = 20;
+
+// Waits as Tovrel's window waits for the schedule's next moment, on a waitable timer: a
+// hold begins right after that wait returns, not after an idle sleep.
+class Settle {
+ public:
+  Settle() : timer_(::CreateWaitableTimerW(nullptr, FALSE, nullptr)) {}
+  ~Settle() { ::CloseHandle(timer_); }
+  void operator()() const {
+    LARGE_INTEGER due{};
+    due.QuadPart = -static_cast<LONGLONG>(kSettleMs) * 10'000;
+    ::SetWaitableTimer(timer_, &due, 0, nullptr, nullptr, FALSE);
+    ::WaitForSingleObject(timer_, INFINITE);
+  }
+
+ private:
+  HANDLE timer_;
+};
 
 struct Case {
   const wchar_t* exe;
@@ -52,6 +70,7 @@ void RunCase(const Case& c) {
   Guard guard(test::ExeDir() + L"Tovrel.exe");
   guard.EnsureRunning();
   Win32ThreadControl control(&guard);
+  Win32ThreadControl byView(&guard, ThreadWalk::kSystemView);
   const auto process = OpenLimitedProcess(static_cast<std::int32_t>(target->pid()), SystemTimeNow(), &guard);
   // The floor no suspension by threads can go below: the bare thread calls on handles
   // opened beforehand (most of it is the target's own work of stopping and going on).
@@ -60,8 +79,9 @@ void RunCase(const Case& c) {
     if (HANDLE t = ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, id)) opened.push_back(t);
   std::vector<std::uint64_t> buffer;
   std::vector<std::uint32_t> ids;
-  std::vector<double> suspend, resume, toolhelp, sysinfo, floor;
+  std::vector<double> suspend, resume, viewSuspend, toolhelp, sysinfo, floor;
   size_t suspendedCount = 0;
+  const Settle settle;
   for (int i = 0; i < kRounds; ++i) {
     double t0 = NowMs();
     SuspendedThreads held = control.SuspendAllThreads(static_cast<std::int32_t>(target->pid()), process);
@@ -70,27 +90,32 @@ void RunCase(const Case& c) {
     control.ResumeAllThreads(std::move(held));
     suspend.push_back((t1 - t0) * 1000.0);
     resume.push_back((NowMs() - t1) * 1000.0);
-    ::Sleep(kSettleMs);
+    settle();
     if (i % 2 != 0) continue;
 
+    t0 = NowMs();
+    held = byView.SuspendAllThreads(static_cast<std::int32_t>(target->pid()), process);
+    viewSuspend.push_back((NowMs() - t0) * 1000.0);
+    byView.ResumeAllThreads(std::move(held));
+    settle();
     t0 = NowMs();
     for (HANDLE t : opened) ::SuspendThread(t);
     for (HANDLE t : opened) ::ResumeThread(t);
     floor.push_back((NowMs() - t0) * 1000.0);
-    ::Sleep(kSettleMs);
+    settle();
     t0 = NowMs();
     SystemThreadCount();
     toolhelp.push_back((NowMs() - t0) * 1000.0);
     t0 = NowMs();
     ThreadIdsOfProcess(target->pid(), buffer, ids);
     sysinfo.push_back((NowMs() - t0) * 1000.0);
-    ::Sleep(kSettleMs);
+    settle();
   }
 
   const std::string kind = c.exe == std::wstring(L"busy_child.exe") ? "busy" : "idle";
-  Print("%-5s %7d %9zu %9zu %8zu %11.0f %11.0f %11.0f %11.0f %9.0f\n", kind.c_str(), c.targetThreads,
+  Print("%-5s %7d %9zu %9zu %8zu %11.0f %11.0f %11.0f %11.0f %11.0f %9.0f\n", kind.c_str(), c.targetThreads,
         targetThreads, suspendedCount, systemThreads, Median(toolhelp), Median(sysinfo), Median(suspend),
-        Median(resume), Median(floor));
+        Median(resume), Median(viewSuspend), Median(floor));
   for (HANDLE t : opened) ::CloseHandle(t);
 }
 
@@ -99,11 +124,12 @@ int Run() {
   Print("\n== Hold cost: beginning and ending one hold (microseconds; suspend/resume median of %d, others of %d) ==\n",
         kRounds, (kRounds + 1) / 2);
   Print("toolhelp / sysinfo = a system-wide thread snapshot and walk alone, by toolhelp or by\n"
-        "NtQuerySystemInformation (what a suspension takes); suspend (a hold's beginning)\n"
-        "includes its own snapshot and the guard's record; resume is the hold's end;\n"
+        "NtQuerySystemInformation; suspend (a hold's beginning) walks the target's threads from\n"
+        "its handle and records each for the guard; resume is the hold's end; view suspend =\n"
+        "the same hold through the system-wide view instead (where the walk is refused);\n"
         "floor = SuspendThread then ResumeThread on every thread, handles opened beforehand\n");
-  Print("%-5s %7s %9s %9s %8s %11s %11s %11s %11s %9s\n", "child", "threads", "target th", "suspended",
-        "sys th", "toolhelp us", "sysinfo us", "suspend us", "resume us", "floor us");
+  Print("%-5s %7s %9s %9s %8s %11s %11s %11s %11s %11s %9s\n", "child", "threads", "target th", "suspended",
+        "sys th", "toolhelp us", "sysinfo us", "suspend us", "resume us", "view susp", "floor us");
   const Case cases[] = {
       {L"idle_child.exe", 1, false},
       {L"idle_child.exe", 16, false},

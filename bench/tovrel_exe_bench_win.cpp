@@ -3,9 +3,11 @@
 // what Tovrel itself costs, read by a meter from outside, and how soon its window answers
 // a message sent from another process (as a user's click would wait), also while its
 // dialog or its exit question is open.
-// Usage: tovrel_exe_bench_win.exe [path of Tovrel.exe] [seconds per measurement]
+// Usage: tovrel_exe_bench_win.exe [path of Tovrel.exe] [seconds per measurement] [limits...]
+// (limits as the table writes them, e.g. 1 50 10/10/10: only those cases)
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -133,13 +135,21 @@ const char* OpenName(Open open) {
   }
 }
 
+std::string LimitText(const Case& c) {
+  std::string text;
+  for (size_t i = 0; i < c.percents.size(); ++i) {
+    if (i) text += '/';
+    text += std::to_string(c.percents[i]);
+  }
+  return text;
+}
+
 void PrintRow(const Case& c, const Reading& free, const Reading& limited) {
-  std::string percents, freeShares, limitedShares, ratios;
+  const std::string percents = LimitText(c);
+  std::string freeShares, limitedShares, ratios;
   for (size_t i = 0; i < c.percents.size(); ++i) {
     const char* sep = i ? "/" : "";
     char buf[64];
-    std::snprintf(buf, sizeof(buf), "%s%d", sep, c.percents[i]);
-    percents += buf;
     std::snprintf(buf, sizeof(buf), "%s%.1f", sep, free.shares[i]);
     freeShares += buf;
     std::snprintf(buf, sizeof(buf), "%s%.1f", sep, limited.shares[i]);
@@ -208,6 +218,7 @@ int Run(int argc, char** argv) {
   };
   int status = 0;
   for (const Case& c : cases) {
+    if (argc > 3 && std::none_of(argv + 3, argv + argc, [&](const char* a) { return LimitText(c) == a; })) continue;
     if (!RunCase(exe, c, ms, meter)) {
       Print("%-14s could not be set up\n", c.name);
       status = 1;
