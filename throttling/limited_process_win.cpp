@@ -105,7 +105,7 @@ win::UniqueHandle OpenHoldable(DWORD pid, std::uint64_t listedAt, const Guard* g
   // A limit that can stop none of its threads would only show a percentage. Its holds
   // will find them the same way.
   std::vector<OpenedThread> threads;
-  const bool seen = ThreadFinder().Open(pid, process.get(), false, threads);
+  const bool seen = ThreadFinder().Find(pid, process.get(), false, threads);
   if (threads.empty()) {
     why = !seen || ::WaitForSingleObject(process.get(), 0) != WAIT_TIMEOUT ? LimitRefusal::kEnded : LimitRefusal::kNoAccess;
     return {};

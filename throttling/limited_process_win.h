@@ -5,10 +5,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/handles_win.h"
 #include "throttling/limit_refusal.h"
 #include "throttling/thread_control.h"
+#include "throttling/thread_control_win.h"
 
 namespace tovrel {
 
@@ -23,6 +25,10 @@ class Win32LimitedProcess : public LimitedProcess {
   Win32LimitedProcess& operator=(const Win32LimitedProcess&) = delete;
 
   HANDLE handle() const { return process_.get(); }
+  // Every thread its holds have found, open, in the order the walk met them (the order
+  // they were created): each hold stops these and walks on from the last for threads
+  // started since. One hold at a time uses them; the process's own, so mutable.
+  std::vector<OpenedThread>& threads() const { return threads_; }
   // The process as a handle value in the guard, shared again with a guard that replaced
   // the one it was shared with; 0 when there is no guard to share it with.
   std::uint64_t HandleInGuard() const;
@@ -32,6 +38,7 @@ class Win32LimitedProcess : public LimitedProcess {
   Guard* guard_;
   mutable std::uint64_t inGuard_ = 0;
   mutable std::uint32_t generation_ = 0;
+  mutable std::vector<OpenedThread> threads_;
 };
 
 // A FILETIME count of the system clock, as process creation times are given.

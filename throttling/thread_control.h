@@ -17,41 +17,12 @@ class LimitedProcess {
   virtual ~LimitedProcess() = default;
 };
 
-// A platform handle with exactly one owner, closed by the function the platform made it
-// with when the owner goes.
-class OwnedHandle {
- public:
-  using Closer = void (*)(void*) noexcept;
-  OwnedHandle() = default;
-  OwnedHandle(void* value, Closer close) noexcept : value_(value), close_(close) {}
-  ~OwnedHandle() { reset(); }
-  OwnedHandle(OwnedHandle&& other) noexcept
-      : value_(std::exchange(other.value_, nullptr)), close_(other.close_) {}
-  OwnedHandle& operator=(OwnedHandle&& other) noexcept {
-    if (this != &other) {
-      reset();
-      value_ = std::exchange(other.value_, nullptr);
-      close_ = other.close_;
-    }
-    return *this;
-  }
-  OwnedHandle(const OwnedHandle&) = delete;
-  OwnedHandle& operator=(const OwnedHandle&) = delete;
-
-  void* get() const noexcept { return value_; }
-  void reset() noexcept {
-    if (value_ && close_) close_(std::exchange(value_, nullptr));
-  }
-
- private:
-  void* value_ = nullptr;
-  Closer close_ = nullptr;
-};
-
-// One thread a suspension stopped, with the platform's handle to it.
+// One thread a suspension stopped, with the platform's handle to it. The handle belongs
+// to the limited process, which the hold keeps until its resumption: a reused id is
+// never touched, and nothing but its owner closes it.
 struct SuspendedThread {
   std::uint32_t id = 0;
-  OwnedHandle handle;      // open until the resumption, so a reused id is never touched
+  void* handle = nullptr;
   std::uint32_t line = 0;  // its line in the guard's record
 };
 

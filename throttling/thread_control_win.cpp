@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <iterator>
 #include <optional>
 #include <utility>
 
@@ -37,10 +38,17 @@ using QuerySystemInformationFn = NTSTATUS(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
 using GetNextThreadFn = NTSTATUS(NTAPI*)(HANDLE, HANDLE, ACCESS_MASK, ULONG, ULONG, PHANDLE);
 
 constexpr NTSTATUS kNoMoreEntries = static_cast<NTSTATUS>(0x8000001A);
-// Enough to suspend and resume a thread, and to tell whose it is.
-constexpr DWORD kThreadAccess = THREAD_SUSPEND_RESUME | THREAD_QUERY_LIMITED_INFORMATION;
+// Enough to suspend and resume a thread, to tell whose it is and whether it has ended.
+constexpr DWORD kThreadAccess = THREAD_SUSPEND_RESUME | THREAD_QUERY_LIMITED_INFORMATION | SYNCHRONIZE;
 
-void CloseThread(void* thread) noexcept { ::CloseHandle(thread); }
+bool Ended(HANDLE thread) { return ::WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }
+
+// Ended threads are let go, all but the last: the next walk goes on from it.
+void LetEndedGo(std::vector<OpenedThread>& threads) {
+  if (threads.size() < 2) return;
+  const auto last = std::prev(threads.end());
+  threads.erase(std::remove_if(threads.begin(), last, [](const OpenedThread& t) { return t.ended; }), last);
+}
 
 bool TakeSnapshot(std::vector<std::uint64_t>& buffer, std::size_t& bytes) {
   static const auto query = win::SystemFunction<QuerySystemInformationFn>(L"ntdll.dll", "NtQuerySystemInformation");
@@ -68,13 +76,13 @@ bool TakeSnapshot(std::vector<std::uint64_t>& buffer, std::size_t& bytes) {
 bool WalkThreads(HANDLE process, std::vector<OpenedThread>& threads) {
   static const auto next = win::SystemFunction<GetNextThreadFn>(L"ntdll.dll", "NtGetNextThread");
   if (!next || !process) return false;
-  HANDLE previous = nullptr;
+  HANDLE previous = threads.empty() ? nullptr : threads.back().handle.get();
   for (;;) {
     HANDLE thread = nullptr;
     const NTSTATUS status = next(process, previous, kThreadAccess, 0, 0, &thread);
     if (status == kNoMoreEntries) return true;
     if (status < 0 || !thread) return false;
-    threads.push_back({0, win::UniqueHandle(thread)});
+    threads.push_back({0, win::UniqueHandle(thread), false});
     previous = thread;
   }
 }
@@ -109,16 +117,16 @@ std::vector<OpenedThread> OpenThreadsOf(std::uint32_t processId, const std::vect
   for (const std::uint32_t id : ids) {
     win::UniqueHandle thread(::OpenThread(kThreadAccess, FALSE, id));
     // The thread may have ended and its id passed to a thread of another process.
-    if (thread && ::GetProcessIdOfThread(thread.get()) == processId) opened.push_back({id, std::move(thread)});
+    if (thread && ::GetProcessIdOfThread(thread.get()) == processId) opened.push_back({id, std::move(thread), false});
   }
   return opened;
 }
 
-bool ThreadFinder::Open(std::uint32_t processId, HANDLE process, bool needIds, std::vector<OpenedThread>& threads) {
-  threads.clear();
+bool ThreadFinder::Find(std::uint32_t processId, HANDLE process, bool needIds, std::vector<OpenedThread>& threads) {
   if (walk_ == ThreadWalk::kPerProcess && WalkThreads(process, threads)) {
     if (needIds)
-      for (OpenedThread& t : threads) t.id = ::GetThreadId(t.handle.get());
+      for (OpenedThread& t : threads)
+        if (t.id == 0) t.id = ::GetThreadId(t.handle.get());
     return true;
   }
   threads.clear();
@@ -133,11 +141,13 @@ SuspendedThreads Win32ThreadControl::SuspendAllThreads(std::int32_t processId,
   const auto pid = static_cast<DWORD>(processId);
   // Our own UI thread would stop inside the call with nobody left to resume it.
   if (!result.process || pid == ::GetCurrentProcessId()) return result;
+  // Only a process the platform holds open is ever stopped: its threads stay with it.
   const auto* held = dynamic_cast<const Win32LimitedProcess*>(result.process.get());
+  if (!held) return result;
   // Where no guard can run (or be told which process this is), the hold goes on with
   // the safety nets of Tovrel's own process only.
   const bool guarded = guard_ && (guard_->started() || guard_->EnsureRunning());
-  const std::uint64_t inGuard = guarded && held ? held->HandleInGuard() : 0;
+  const std::uint64_t inGuard = guarded ? held->HandleInGuard() : 0;
   const std::optional<int> freeSlot = inGuard ? guard_->record()->FreeSlot() : std::nullopt;
   // Every slot taken: more holds than limits, so this one stops nothing it cannot record.
   if (inGuard && !freeSlot) return result;
@@ -145,14 +155,16 @@ SuspendedThreads Win32ThreadControl::SuspendAllThreads(std::int32_t processId,
   const int slot = freeSlot.value_or(-1);
   // Every thread is found and opened first, so that the threads stop within as short a
   // span as possible, one suspension right after the other.
-  if (!finder_.Open(pid, held ? held->handle() : nullptr, record != nullptr, opened_)) return result;
+  std::vector<OpenedThread>& threads = held->threads();
+  if (!finder_.Find(pid, held->handle(), record != nullptr, threads)) return result;
   // Room for every thread up front: from the first suspension on nothing may throw.
-  result.threads.reserve(opened_.size());
+  result.threads.reserve(threads.size());
   if (record) {
     result.recordSlot = slot;
     record->BeginHold(slot, pid, inGuard);
   }
-  for (OpenedThread& thread : opened_) {
+  for (OpenedThread& thread : threads) {
+    if (thread.ended) continue;
     std::uint32_t line = kUnrecorded;
     if (record) {
       const std::optional<std::uint32_t> added = record->Add(slot, thread.id);
@@ -161,12 +173,14 @@ SuspendedThreads Win32ThreadControl::SuspendAllThreads(std::int32_t processId,
     }
     if (::SuspendThread(thread.handle.get()) == static_cast<DWORD>(-1)) {
       if (record) record->Set(slot, line, SuspensionRecord::ThreadState::kNone);
+      // One its own process keeps suspended as often as a thread can be stays known.
+      thread.ended = Ended(thread.handle.get());
       continue;
     }
     if (record) record->Set(slot, line, SuspensionRecord::ThreadState::kSuspended);
-    result.threads.push_back({thread.id, OwnedHandle(thread.handle.release(), &CloseThread), line});
+    result.threads.push_back({thread.id, thread.handle.get(), line});
   }
-  opened_.clear();  // the threads not stopped are let go
+  LetEndedGo(threads);
   // A hold that stopped nothing leaves nothing for the guard to do.
   if (record && result.threads.empty()) {
     record->EndHold(slot);
@@ -178,10 +192,10 @@ SuspendedThreads Win32ThreadControl::SuspendAllThreads(std::int32_t processId,
 void Win32ThreadControl::ResumeAllThreads(SuspendedThreads suspended) noexcept {
   const int slot = suspended.recordSlot;
   SuspensionRecord* record = guard_ && slot >= 0 ? guard_->record() : nullptr;
-  // The whole process goes on first; the handles close after, as `suspended` goes.
+  // The handles stay with the process for its next hold.
   for (const SuspendedThread& t : suspended.threads) {
     if (record) record->Set(slot, t.line, SuspensionRecord::ThreadState::kResuming);
-    ::ResumeThread(t.handle.get());
+    ::ResumeThread(t.handle);
     if (record) record->Set(slot, t.line, SuspensionRecord::ThreadState::kNone);
   }
   if (record) record->EndHold(slot);

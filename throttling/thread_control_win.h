@@ -21,19 +21,24 @@ enum class ThreadWalk {
   kSystemView,  // always the system-wide view, each thread opened by id and checked
 };
 
-// A thread opened for suspension; its id is 0 where nobody asked for it.
+// A thread opened for suspension; its id is 0 where nobody asked for it yet.
 struct OpenedThread {
   std::uint32_t id = 0;
   win::UniqueHandle handle;
+  bool ended = false;  // kept only as the place the next walk goes on from
 };
 
-// Finds and opens every thread of a process for suspension, in the order met.
+// Finds and opens every thread of a process for suspension.
 class ThreadFinder {
  public:
   explicit ThreadFinder(ThreadWalk walk = ThreadWalk::kPerProcess) : walk_(walk) {}
-  // `process` is a handle to it, or null. With needIds every thread's id comes too (a
-  // server call each under Wine). False when no view of its threads could be had.
-  bool Open(std::uint32_t processId, HANDLE process, bool needIds, std::vector<OpenedThread>& threads);
+  // Brings `threads` up to date for a hold: the threads found before stay, and the walk
+  // goes on from the last of them for those started since (a walk meets threads in the
+  // order they were created); where the walk cannot, every thread is found again from the
+  // system-wide view. `process` is a handle to it, or null. With needIds every thread's
+  // id is known too (a server call each under Wine, once a thread). False when no view
+  // of its threads could be had.
+  bool Find(std::uint32_t processId, HANDLE process, bool needIds, std::vector<OpenedThread>& threads);
 
  private:
   ThreadWalk walk_;
@@ -55,12 +60,12 @@ class Win32ThreadControl : public ThreadControl {
  private:
   Guard* guard_;
   ThreadFinder finder_;
-  std::vector<OpenedThread> opened_;
 };
 
-// The process's threads from its own handle, each opened as the walk meets it. False
-// when the system has no such walk, or it refuses the handle or a thread: the walk
-// cannot go past a thread it cannot open, so the caller looks elsewhere.
+// The process's threads from its own handle, each opened as the walk meets it, appended
+// after the last one `threads` holds (from the first when it holds none). False when the
+// system has no such walk, or it refuses the handle or a thread: the walk cannot go past
+// a thread it cannot open, so the caller looks elsewhere.
 bool WalkThreads(HANDLE process, std::vector<OpenedThread>& threads);
 
 // The ids of the threads of one process, from one system-wide snapshot of every

@@ -46,14 +46,17 @@ TEST(HostileTarget, AProcessThatChurnsThreadsRunsFreelyOnceReleased) {
   ASSERT_TRUE(WaitForThreads(child, 1));
   Win32ThreadControl control;
   const auto pid = static_cast<std::int32_t>(child.pid());
-  const auto process = OpenLimitedProcess(pid, SystemTimeNow());
-  ASSERT_NE(process, nullptr);
   const int handlesBefore = test::CountOpenHandles();
+  auto process = OpenLimitedProcess(pid, SystemTimeNow());
+  ASSERT_NE(process, nullptr);
   for (int turn = 0; turn < 300; ++turn) {
     SuspendedThreads held = control.SuspendAllThreads(pid, process);
     ::Sleep(turn % 3);
     control.ResumeAllThreads(std::move(held));
   }
+  // The limit keeps only its process and the threads still there, and lets all go with it.
+  EXPECT_LE(test::CountOpenHandles(), handlesBefore + 12);
+  process.reset();
   EXPECT_LE(test::CountOpenHandles(), handlesBefore + 2);
   // Every thread it has now carries no suspension of ours.
   for (DWORD id : ThreadIdsOf(child.pid())) {

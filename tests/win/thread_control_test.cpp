@@ -92,20 +92,24 @@ TEST_P(ThreadControlWays, AThreadTheChildSuspendedItselfStaysSuspended) {
   EXPECT_EQ(::ResumeThread(t.get()), count + 1) << "our resumption resumed a thread it never stopped";
 }
 
-TEST_P(ThreadControlWays, AThreadCreatedSuspendedAfterOurSuspensionIsNotStartedByOurResumption) {
+TEST_P(ThreadControlWays, ThreadsStartedSinceAHoldAreStoppedByTheNextAndOneCreatedSuspendedIsNeverStarted) {
   ChildProcess child(L"\"" + ExeDir() + L"busy_child.exe\" 1");
   ASSERT_TRUE(child.started());
   WarmUp(child, 1);
   Win32ThreadControl control(nullptr, GetParam());
-  SuspendedThreads held = Suspend(control, child);
+  // One limit's process across its holds, as the schedule keeps it.
+  const std::shared_ptr<const LimitedProcess> limited = Open(child);
+  const auto pid = static_cast<std::int32_t>(child.pid());
+  SuspendedThreads held = control.SuspendAllThreads(pid, limited);
 
   // Someone creates a thread in the target, suspended, while our suspension holds.
   HANDLE process = ::OpenProcess(PROCESS_ALL_ACCESS, FALSE, child.pid());
   ASSERT_NE(process, nullptr);
-  auto exitThread = reinterpret_cast<LPTHREAD_START_ROUTINE>(
-      ::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "ExitThread"));
+  auto entry = [](const char* name) {
+    return reinterpret_cast<LPTHREAD_START_ROUTINE>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), name));
+  };
   DWORD newId = 0;
-  HANDLE created = ::CreateRemoteThread(process, nullptr, 0, exitThread, nullptr, CREATE_SUSPENDED, &newId);
+  HANDLE created = ::CreateRemoteThread(process, nullptr, 0, entry("ExitThread"), nullptr, CREATE_SUSPENDED, &newId);
   ASSERT_NE(created, nullptr);
 
   control.ResumeAllThreads(std::move(held));
@@ -116,6 +120,22 @@ TEST_P(ThreadControlWays, AThreadCreatedSuspendedAfterOurSuspensionIsNotStartedB
   ::ResumeThread(created);
   ::WaitForSingleObject(created, 2000);
   ::CloseHandle(created);
+
+  // Threads started between holds are stopped by the next one, also when the last thread
+  // an earlier hold found has ended since.
+  for (int round = 0; round < 2; ++round) {
+    DWORD id = 0;
+    HANDLE sleeper = ::CreateRemoteThread(process, nullptr, 0, entry("Sleep"), reinterpret_cast<void*>(INFINITE), 0, &id);
+    ASSERT_NE(sleeper, nullptr);
+    ASSERT_TRUE(test::WaitUntil([&] { return test::SuspendCountOf(id) == 0; }));
+    held = control.SuspendAllThreads(pid, limited);
+    EXPECT_EQ(test::SuspendCountOf(id), 1u) << "a thread started since the last hold ran on, round " << round;
+    control.ResumeAllThreads(std::move(held));
+    EXPECT_EQ(test::SuspendCountOf(id), 0u);
+    ::TerminateThread(sleeper, 0);
+    ::WaitForSingleObject(sleeper, 5000);
+    ::CloseHandle(sleeper);
+  }
   ::CloseHandle(process);
 }
 
