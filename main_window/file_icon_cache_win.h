@@ -28,6 +28,8 @@ class FileIconCache {
   // The small icon of a lower-case path, or null when it has none. The cache keeps
   // owning it: copy it before the next call, which may drop it.
   HICON SmallIcon(const std::u16string& path);
+  // Whether the shell's answer for the path is kept, without asking it.
+  bool Knows(const std::u16string& path) const { return byPath_.count(path) != 0; }
   std::size_t size() const { return byPath_.size(); }
 
  private:

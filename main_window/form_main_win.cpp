@@ -159,8 +159,7 @@ void FormMain::Form_Load() {
   for (int i = 1; i <= ProcessLimitTable::kSize; ++i)
     if (limits(i).ProcessId == 0) limits(i).Active = kVbFalse;
   SetLinkLook(false);
-  // The click handler of CommandRefresh, but the window need not wait for the icons.
-  Refresh(true);
+  CommandRefresh_Click();
 }
 
 void FormMain::SetLinkLook(bool hovered) {
@@ -171,22 +170,20 @@ void FormMain::SetLinkLook(bool hovered) {
   ::InvalidateRect(labelOstrin_.hwnd(), nullptr, TRUE);
 }
 
-void FormMain::CommandRefresh_Click() { Refresh(false); }
-
-void FormMain::Refresh(bool iconsLater) {
+void FormMain::CommandRefresh_Click() {
   // Long work: no process stays stopped past its hold's end meanwhile.
   timerLimit_.EndHolds();
-  ::KillTimer(hwnd(), kTimerIconsId);  // icons still coming from start-up are overtaken
+  ::KillTimer(hwnd(), kTimerIconsId);  // icons still coming from the last refresh are overtaken
   {
     // One redraw: the user sees the old list, then the new one. A list that is not
     // drawn meanwhile also takes its rows far faster, shown or not.
     const win::ListView::HeldRedraw held(list_);
-    listedAt_ = ListProcesses(list_, images_, rowIcons_);
-    if (!iconsLater) rowIcons_.AddAll();
+    listedAt_ = ListProcesses(list_, images_, rowIcons_, paths_);
   }
   ReconcileLimits(ProcessLimits(), list_);
   timerLimit_.Serve();
-  if (iconsLater) ::SetTimer(hwnd(), kTimerIconsId, USER_TIMER_MINIMUM, nullptr);
+  // The icons the shell has yet to make come between messages: the window answers first.
+  if (!rowIcons_.Done()) ::SetTimer(hwnd(), kTimerIconsId, USER_TIMER_MINIMUM, nullptr);
 }
 
 void FormMain::AddIconsSlice() {

@@ -51,6 +51,8 @@ class FormMain : public win::Window {
   void Show(int showCommand);
 
   ProcessListView& ListViewProcesses() { return list_; }
+  // How many processes' paths are kept between refreshes.
+  std::size_t KnownPaths() const { return paths_.size(); }
   void CommandRefresh_Click();
   void CommandLimit_Click();
   // The exit question; true when the window may close (on Yes the program ends at once).
@@ -66,8 +68,7 @@ class FormMain : public win::Window {
   void Layout();
   void OnDpiChanged(int dpi, const RECT& suggested);
   void Form_Load();
-  // CommandRefresh's click; with iconsLater the rows' icons come after, between messages.
-  void Refresh(bool iconsLater);
+  // The icons the shell makes for the rows, a slice at a time between messages.
   void AddIconsSlice();
   void SetLinkLook(bool hovered);
 
@@ -81,6 +82,7 @@ class FormMain : public win::Window {
   win::KeyedImageList images_;
   FileIconCache icons_;
   RowIconFill rowIcons_{list_, images_, icons_};
+  ProcessPaths paths_;
   win::Label label1_, label2_, label3_, labelOstrin_;
   HWND image1_ = nullptr;
   win::CommandWindow* commandRefresh_ = nullptr;

@@ -94,8 +94,8 @@ ProcessSnapshot TakeProcessSnapshot() {
     const auto* info = reinterpret_cast<const SYSTEM_PROCESS_INFORMATION*>(at);
     const std::wstring name =
         info->ImageName.Buffer ? RecordText(info->ImageName.Buffer, info->ImageName.Length / sizeof(wchar_t)) : L"";
-    snapshot.processes.push_back(
-        {static_cast<std::uint32_t>(reinterpret_cast<ULONG_PTR>(info->UniqueProcessId)), win::U16(name)});
+    snapshot.processes.push_back({static_cast<std::uint32_t>(reinterpret_cast<ULONG_PTR>(info->UniqueProcessId)),
+                                  win::U16(name), static_cast<std::uint64_t>(info->CreateTime.QuadPart)});
     if (info->NextEntryOffset == 0) break;
     at += info->NextEntryOffset;
   }
@@ -117,7 +117,23 @@ std::u16string GetProcessImagePath(std::int32_t processId, const std::u16string&
 
 void RowIconFill::Restart(std::vector<std::u16string> paths) {
   paths_ = std::move(paths);
+  pending_.clear();
   next_ = 0;
+  std::vector<win::KeyedImageList::Item> items;
+  for (std::size_t i = 0; i < paths_.size(); ++i) {
+    items.push_back({KeyOf(static_cast<int>(i) + 1), paths_[i]});
+    if (!icons_.Knows(paths_[i]) && !images_.HasSource(paths_[i])) pending_.push_back(i);
+  }
+  // The rows whose icons are known now; the others have none until theirs are made.
+  const std::vector<int> indexes = images_.Refill(items, [this](const std::u16string& path) {
+    return icons_.Knows(path) ? icons_.SmallIcon(path) : nullptr;
+  });
+  inRowOrder_ = true;
+  for (std::size_t i = 0; i < indexes.size(); ++i) {
+    if (indexes[i] < 0) continue;
+    list_.SetRowImage(static_cast<int>(i) + 1, indexes[i]);
+    inRowOrder_ = false;
+  }
 }
 
 std::u16string RowIconFill::KeyOf(int row) { return std::u16string(u"P").append(DecimalText(row + 1)); }
@@ -131,34 +147,43 @@ void RowIconFill::AddAll() {
   // A row whose icon cannot be made is still listed, without an icon.
   for (std::size_t i = 0; i < indexes.size(); ++i)
     if (indexes[i] >= 0) list_.SetRowImage(static_cast<int>(i) + 1, indexes[i]);
-  next_ = paths_.size();
+  next_ = pending_.size();
 }
 
 void RowIconFill::AddNext() {
-  const int row = static_cast<int>(next_) + 1;
-  const std::u16string key = KeyOf(row);
-  if (images_.Add(key, icons_.SmallIcon(paths_[next_]), paths_[next_]) >= 0) list_.SetRowImage(row, images_.Find(key));
-  ++next_;
+  const std::size_t i = pending_[next_++];
+  const int row = static_cast<int>(i) + 1;
+  // Shown at once, after the images already there; the last puts them in row order.
+  const int index = images_.Add(KeyOf(row), icons_.SmallIcon(paths_[i]), paths_[i]);
+  if (index >= 0) list_.SetRowImage(row, index);
+  if (Done() && !inRowOrder_) AddAll();
 }
 
-std::uint64_t ListProcesses(win::ListView& list, win::KeyedImageList& images, RowIconFill& icons) {
+std::uint64_t ListProcesses(win::ListView& list, win::KeyedImageList& images, RowIconFill& icons,
+                            ProcessPaths& paths) {
   list.Clear();
   list.SetSmallImageList(nullptr);
   const ProcessSnapshot snapshot = TakeProcessSnapshot();
-  std::vector<std::u16string> paths;
-  for (const RunningProcess& process : snapshot.processes) {
-    const std::u16string exeName = win::U16(Trim(win::Wide(process.exeName)));
-    std::u16string path = GetProcessImagePath(static_cast<std::int32_t>(process.id), exeName);
-    if (path.empty()) continue;
+  std::vector<ProcessPaths::Process> processes;
+  processes.reserve(snapshot.processes.size());
+  for (const RunningProcess& process : snapshot.processes)
+    processes.push_back({process.id, process.createdAt, win::U16(Trim(win::Wide(process.exeName)))});
+  const std::vector<std::u16string> found =
+      paths.Refresh(processes, [](std::uint32_t id, const std::u16string& exeName) {
+        return GetProcessImagePath(static_cast<std::int32_t>(id), exeName);
+      });
+  std::vector<std::u16string> rowPaths;
+  for (std::size_t i = 0; i < processes.size(); ++i) {
+    if (found[i].empty()) continue;
     const int row = list.AddRow(DecimalText(list.Count() + 1));
-    list.SetSubItem(row, kSubPid, DecimalText(process.id));
-    list.SetSubItem(row, kSubExeName, exeName);
-    paths.push_back(std::move(path));
+    list.SetSubItem(row, kSubPid, DecimalText(processes[i].id));
+    list.SetSubItem(row, kSubExeName, processes[i].exeName);
+    rowPaths.push_back(found[i]);
   }
   // Once for the whole list: attaching it again for every row changes nothing it shows.
-  if (!paths.empty()) list.SetSmallImageList(images.handle());
+  if (!rowPaths.empty()) list.SetSmallImageList(images.handle());
   list.SelectFirstAfterRefill();
-  icons.Restart(std::move(paths));
+  icons.Restart(std::move(rowPaths));
   return snapshot.takenAt;
 }
 

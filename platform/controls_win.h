@@ -122,6 +122,8 @@ class KeyedImageList {
   // index, or -1 when it could not be added.
   int Add(const std::u16string& key, HICON icon, const std::u16string& source = {});
   int Find(const std::u16string& key) const;
+  // Whether it holds an image made from the source.
+  bool HasSource(const std::u16string& source) const { return bySource_.count(source) != 0; }
   // Leaves the list as Clear and then Add of each item's icon in order would; returns
   // each item's index, or -1 for an item without an image.
   std::vector<int> Refill(const std::vector<Item>& items, const IconOf& iconOf);

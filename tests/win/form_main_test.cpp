@@ -194,6 +194,12 @@ TEST_F(FormMainTest, RefreshesHoldsAndLimitsComingAndGoingLeaveNoObjectsBehind) 
   FormMain form(&guard);
   form.Load();
   form.Show(SW_SHOWNOACTIVATE);
+  // The icons come between messages; once made, every refresh shows them at once.
+  const HIMAGELIST images = ListView_GetImageList(form.ListViewProcesses().hwnd(), LVSIL_SMALL);
+  ASSERT_TRUE(test::WaitUntil([&] {
+    win::DoEvents();
+    return ImageList_GetImageCount(images) == form.ListViewProcesses().Count();
+  }));
   // A first round settles what the system caches on first use.
   test::SoakRun(form, pids, 30, 10, [](int) {});
   const test::ObjectCounts before = test::CountObjects(guard);
@@ -206,9 +212,11 @@ TEST_F(FormMainTest, RefreshesHoldsAndLimitsComingAndGoingLeaveNoObjectsBehind) 
   EXPECT_LE(after.guardHandles, before.guardHandles) << "the guard keeps handles of released limits";
   EXPECT_LE(after.gdi, before.gdi + 2);
   EXPECT_LE(after.user, before.user + 2);
-  HIMAGELIST images = ListView_GetImageList(form.ListViewProcesses().hwnd(), LVSIL_SMALL);
-  EXPECT_EQ(ImageList_GetImageCount(images), form.ListViewProcesses().Count());
   for (DWORD pid : pids) EXPECT_EQ(test::SuspendCountOf(test::ThreadIdsOf(pid).front()), 0u);
+  EXPECT_TRUE(test::WaitUntil([&] {
+    win::DoEvents();
+    return ImageList_GetImageCount(images) == form.ListViewProcesses().Count();
+  })) << "a row never got its icon";
 }
 
 }  // namespace

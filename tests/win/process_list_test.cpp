@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "child_process.h"
+#include "main_window/file_icon_win.h"
 #include "main_window/process_list_win.h"
 #include "platform/controls_win.h"
 
@@ -221,6 +222,65 @@ TEST(KeyedImageList, ARefillLeavesWhatClearingAndAddingEveryIconLeaves) {
   for (const auto& item : wanted) EXPECT_EQ(kept.Find(item.key), fresh.Find(item.key));
   for (int i = 0; i < fresh.Count(); ++i)
     EXPECT_EQ(ImageBits(kept.handle(), i), ImageBits(fresh.handle(), i)) << "image " << i;
+  for (auto& [source, icon] : icons)
+    if (icon) ::DestroyIcon(icon);
+}
+
+TEST(RowIconFill, ARefreshDuringAnUnfinishedFillEndsAsAFillFromScratch) {
+  std::map<std::u16string, HICON> icons{{u"a", SolidIcon(0xFFFF0000)}, {u"b", SolidIcon(0x8000FF00)},
+                                        {u"c", SolidIcon(0xFF0000FF)}, {u"x", SolidIcon(0x40FFFF00)},
+                                        {u"none", nullptr}};
+  std::map<std::u16string, int> made;
+  FileIconCache cache([&](const std::u16string& path) {
+    ++made[path];
+    return icons.at(path) ? IconToPicture(::CopyIcon(icons.at(path))) : win::Picture();
+  });
+  HWND parent = ::CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 300, 300, nullptr, nullptr, nullptr, nullptr);
+  win::ListView list;
+  list.Create(parent, 1, RECT{0, 0, 300, 300}, nullptr);
+  list.AddColumn(u"ID", 50);
+  win::KeyedImageList images;
+  images.Create(16);
+  RowIconFill fill(list, images, cache);
+  auto refill = [&](const std::vector<std::u16string>& paths) {
+    list.Clear();
+    for (std::size_t i = 0; i < paths.size(); ++i) list.AddRow(u"row");
+    fill.Restart(paths);
+  };
+  auto rowImage = [&](int row) {
+    LVITEMW item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row - 1;
+    ListView_GetItem(list.hwnd(), &item);
+    return item.iImage;
+  };
+  const auto never = [] { return false; };
+
+  refill({u"a", u"b", u"a", u"c"});
+  EXPECT_FALSE(fill.Done()) << "no icon is known yet";
+  fill.AddUntil([] { return true; });  // only the first row's icon is made
+  // A refresh overtakes the fill: a row whose icon is known shows it at once.
+  const std::vector<std::u16string> paths{u"c", u"x", u"a", u"none", u"b", u"x", u"a"};
+  refill(paths);
+  EXPECT_GE(rowImage(3), 0) << "a known icon waited";
+  EXPECT_EQ(rowImage(1), I_IMAGENONE);
+  EXPECT_TRUE(fill.AddUntil(never));
+
+  win::KeyedImageList fresh;
+  fresh.Create(16);
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    std::u16string key = u"P";
+    key += static_cast<char16_t>(u'2' + i);
+    fresh.Add(key, icons.at(paths[i]));
+    EXPECT_EQ(images.Find(key), fresh.Find(key)) << "row " << i + 1;
+    const int wanted = fresh.Find(key) < 0 ? I_IMAGENONE : fresh.Find(key);
+    EXPECT_EQ(rowImage(static_cast<int>(i) + 1), wanted) << "row " << i + 1;
+  }
+  ASSERT_EQ(images.Count(), fresh.Count());
+  for (int i = 0; i < fresh.Count(); ++i)
+    EXPECT_EQ(ImageBits(images.handle(), i), ImageBits(fresh.handle(), i)) << "image " << i;
+  for (const auto& [path, times] : made) EXPECT_EQ(times, 1) << "the shell was asked again for " << static_cast<char>(path[0]);
+  ::DestroyWindow(parent);
   for (auto& [source, icon] : icons)
     if (icon) ::DestroyIcon(icon);
 }
