@@ -85,6 +85,10 @@ class Children {
   }
   // Terminates every child now and waits for each to be gone.
   void StopAll() { list_.clear(); }
+  // Terminates the oldest child, as StopAll would.
+  void StopOldest() {
+    if (!list_.empty()) list_.erase(list_.begin());
+  }
   size_t size() const { return list_.size(); }
   test::ChildProcess& operator[](size_t i) { return *list_[i]; }
 
