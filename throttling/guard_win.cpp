@@ -43,10 +43,6 @@ HANDLE HandleFrom(const wchar_t* text) {
 
 Guard::Guard(std::wstring exe) : exe_(exe.empty() ? OwnExe() : std::move(exe)) {}
 
-Guard::~Guard() {
-  if (view_) ::UnmapViewOfFile(view_);
-}
-
 bool Guard::running() const { return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
 
 bool Guard::EnsureRunning() {
@@ -55,12 +51,12 @@ bool Guard::EnsureRunning() {
     section_.reset(::CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                         static_cast<DWORD>(SuspensionRecord::kBytes), nullptr));
     if (!section_) return false;
-    view_ = ::MapViewOfFile(section_.get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, SuspensionRecord::kBytes);
+    view_.reset(::MapViewOfFile(section_.get(), FILE_MAP_READ | FILE_MAP_WRITE, 0, 0, SuspensionRecord::kBytes));
     if (!view_) {
       section_.reset();
       return false;
     }
-    record_ = std::make_unique<SuspensionRecord>(view_);
+    record_ = std::make_unique<SuspensionRecord>(view_.get());
   }
   return StartProcess();
 }
@@ -167,11 +163,11 @@ int RunGuardIfAsked() {
   const HANDLE section = HandleFrom(argv[3]);
   if (!tovrel || !section) return 2;
   ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
-  void* view = ::MapViewOfFile(section, FILE_MAP_READ, 0, 0, SuspensionRecord::kBytes);
+  const win::UniqueView view(::MapViewOfFile(section, FILE_MAP_READ, 0, 0, SuspensionRecord::kBytes));
   if (!view) return 3;
   // Waiting costs nothing until Tovrel ends, however it ends.
   if (::WaitForSingleObject(tovrel, INFINITE) != WAIT_OBJECT_0) return 4;
-  ResumeWhatWasHeld(SuspensionRecord(view));
+  ResumeWhatWasHeld(SuspensionRecord(view.get()));
   return 0;
 }
 

@@ -20,7 +20,6 @@ class Guard {
  public:
   // The guard runs `exe` (Tovrel's own by default), which must answer RunGuardIfAsked.
   explicit Guard(std::wstring exe = L"");
-  ~Guard();
   Guard(const Guard&) = delete;
   Guard& operator=(const Guard&) = delete;
 
@@ -48,7 +47,7 @@ class Guard {
 
   std::wstring exe_;
   win::UniqueHandle section_;
-  void* view_ = nullptr;
+  win::UniqueView view_;
   std::unique_ptr<SuspensionRecord> record_;
   win::UniqueHandle process_;
   DWORD processId_ = 0;
