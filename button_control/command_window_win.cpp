@@ -2,10 +2,7 @@
 
 #include "platform/controls_win.h"
 
-#include <cwchar>
-#include <exception>
 #include <memory>
-#include <string>
 #include <system_error>
 
 namespace tovrel::win {
@@ -46,21 +43,6 @@ char16_t AccessKeyCase(wchar_t key) {
   return (key >= L'A' && key <= L'Z') ? static_cast<char16_t>(key - L'A' + L'a') : static_cast<char16_t>(key);
 }
 
-void LogFailure(UINT message, const char* what) {
-  wchar_t head[64];
-  ::swprintf(head, 64, L"Tovrel.Command: message 0x%04X failed: ", message);
-  std::wstring text = head;
-  const int length = ::MultiByteToWideChar(CP_UTF8, 0, what, -1, nullptr, 0);
-  if (length > 1) {
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, what, -1, wide.data(), length);
-    wide.resize(static_cast<std::size_t>(length - 1));
-    text += wide;
-  }
-  text += L"\n";
-  ::OutputDebugStringW(text.c_str());
-}
-
 struct AccessKeySearch {
   char16_t key;
   HWND found;
@@ -82,38 +64,20 @@ BOOL CALLBACK FindAccessKeyOwner(HWND hwnd, LPARAM param) {
 CommandWindow::CommandWindow(std::u16string instanceName)
     : instanceName_(std::move(instanceName)), ambientFont_(std::make_shared<Font>()), font_(ambientFont_) {}
 
-ATOM CommandWindow::RegisteredClass() {
-  static const ATOM atom = [] {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    // Double-clicks arrive as their own message, which the control answers differently.
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = &CommandWindow::WindowProc;
-    wc.cbWndExtra = sizeof(CommandWindow*);
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kClassName;
-    const ATOM registered = ::RegisterClassExW(&wc);
-    if (!registered) ThrowLastError("RegisterClassExW");
-    return registered;
-  }();
-  return atom;
-}
-
 CommandWindow* CommandWindow::Create(HWND parent, int id, const RECT& pixels, const PropertyStore& layout,
                                      std::u16string instanceName) {
-  const ATOM atom = RegisteredClass();
+  // Double-clicks arrive as their own message, which the control answers differently.
+  if (!RegisterClassOnce(kClassName, nullptr, nullptr, CS_DBLCLKS)) ThrowLastError("RegisterClassExW");
   auto* self = new CommandWindow(std::move(instanceName));
-  const HWND hwnd = ::CreateWindowExW(0, MAKEINTATOM(atom), L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, pixels.left,
-                                      pixels.top, pixels.right - pixels.left, pixels.bottom - pixels.top, parent,
-                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                      ::GetModuleHandleW(nullptr), self);
+  const HWND hwnd = self->CreateWindowFor(kClassName, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, pixels.left,
+                                          pixels.top, pixels.right - pixels.left, pixels.bottom - pixels.top, parent,
+                                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
   if (!hwnd) {
     const DWORD error = ::GetLastError();
     delete self;
     throw std::system_error(static_cast<int>(error), std::system_category(), "CreateWindowExW");
   }
-  self->ownedByWindow_ = true;
+  self->OwnedByWindow();
   try {
     self->command.Initialize();
     self->command.ReadProperties(layout);
@@ -126,10 +90,7 @@ CommandWindow* CommandWindow::Create(HWND parent, int id, const RECT& pixels, co
   return self;
 }
 
-CommandWindow* CommandWindow::FromHwnd(HWND hwnd) {
-  if (!hwnd || ::GetClassLongPtrW(hwnd, GCW_ATOM) != RegisteredClass()) return nullptr;
-  return reinterpret_cast<CommandWindow*>(::GetWindowLongPtrW(hwnd, 0));
-}
+CommandWindow* CommandWindow::FromHwnd(HWND hwnd) { return dynamic_cast<CommandWindow*>(Window::FromHwnd(hwnd)); }
 
 bool CommandWindow::RouteAccessKey(HWND topLevel, wchar_t key) {
   if (!topLevel || !::IsWindowEnabled(topLevel)) return false;
@@ -140,35 +101,8 @@ bool CommandWindow::RouteAccessKey(HWND topLevel, wchar_t key) {
   return true;
 }
 
-LRESULT CALLBACK CommandWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* created = static_cast<CommandWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-    created->hwnd_ = hwnd;
-    ::SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(created));
-  }
-  auto* self = reinterpret_cast<CommandWindow*>(::GetWindowLongPtrW(hwnd, 0));
-  if (!self) return ::DefWindowProcW(hwnd, message, wParam, lParam);
-
-  ++self->depth_;
-  LRESULT result = 0;
-  try {
-    result = self->Handle(message, wParam, lParam);
-  } catch (const std::exception& e) {
-    LogFailure(message, e.what());
-    result = self->hwnd_ ? ::DefWindowProcW(hwnd, message, wParam, lParam) : 0;
-  } catch (...) {
-    LogFailure(message, "unknown exception");
-    result = self->hwnd_ ? ::DefWindowProcW(hwnd, message, wParam, lParam) : 0;
-  }
-  if (--self->depth_ == 0 && self->deletePending_) delete self;
-  return result;
-}
-
-LRESULT CommandWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CommandWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_NCDESTROY:
-      OnDestroyed();
-      return 0;
     case WM_ERASEBKGND:
       return 1;  // the backing bitmap covers the whole client area
     case WM_PAINT:
@@ -183,7 +117,7 @@ LRESULT CommandWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       break;
   }
-  if (!loaded_) return ::DefWindowProcW(hwnd_, message, wParam, lParam);
+  if (!loaded_) return ::DefWindowProcW(hwnd(), message, wParam, lParam);
 
   switch (message) {
     case WM_LBUTTONDOWN:
@@ -216,7 +150,7 @@ LRESULT CommandWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CAPTURECHANGED:
       // Capture taken away while a button is held (a message box, a modal dialog):
       // that press can no longer end in a click.
-      if (reinterpret_cast<HWND>(lParam) != hwnd_) {
+      if (reinterpret_cast<HWND>(lParam) != hwnd()) {
         heldButtons_ = 0;
         clickPending_ = false;
       }
@@ -235,7 +169,7 @@ LRESULT CommandWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       command.OnKeyPress(static_cast<std::int16_t>(wParam));
       return 0;
     case WM_SYSCHAR:
-      if (RouteAccessKey(::GetAncestor(hwnd_, GA_ROOT), static_cast<wchar_t>(wParam))) return 0;
+      if (RouteAccessKey(::GetAncestor(hwnd(), GA_ROOT), static_cast<wchar_t>(wParam))) return 0;
       break;
     case kMsgAccessKey:
       command.OnAccessKey();
@@ -249,16 +183,16 @@ LRESULT CommandWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       break;
   }
-  return ::DefWindowProcW(hwnd_, message, wParam, lParam);
+  return ::DefWindowProcW(hwnd(), message, wParam, lParam);
 }
 
 void CommandWindow::OnButtonDown(std::int16_t button, WPARAM wParam, LPARAM lParam, bool doubleClick) {
   // Like a push button, the main button takes the focus before the press is reported.
-  if (button == kLeft && ::GetFocus() != hwnd_) ::SetFocus(hwnd_);
-  if (!hwnd_) return;
+  if (button == kLeft && ::GetFocus() != hwnd()) ::SetFocus(hwnd());
+  if (!hwnd()) return;
   if (heldButtons_ == 0) {
     // The release and any drag outside the control still come here.
-    ::SetCapture(hwnd_);
+    ::SetCapture(hwnd());
     clickButton_ = button;
     // The double-click notification stands in for the second press, whose release is no click.
     clickPending_ = !doubleClick;
@@ -277,13 +211,13 @@ void CommandWindow::OnButtonUp(std::int16_t button, WPARAM wParam, LPARAM lParam
   heldButtons_ = static_cast<std::int16_t>(heldButtons_ & ~button);
   const POINT at{PointerX(lParam), PointerY(lParam)};
   RECT client{};
-  ::GetClientRect(hwnd_, &client);
+  ::GetClientRect(hwnd(), &client);
   const bool click = clickPending_ && button == clickButton_ && ::PtInRect(&client, at);
   if (button == clickButton_) clickPending_ = false;
-  if (heldButtons_ == 0 && ::GetCapture() == hwnd_) ::ReleaseCapture();
+  if (heldButtons_ == 0 && ::GetCapture() == hwnd()) ::ReleaseCapture();
   command.OnMouseUp(button, MouseShift(wParam), static_cast<float>(at.x), static_cast<float>(at.y));
   // As the forms layer does it: press, release, then the click.
-  if (click && hwnd_) command.OnClick();
+  if (click && hwnd()) command.OnClick();
 }
 
 void CommandWindow::OnPointerMove(WPARAM wParam, LPARAM lParam) {
@@ -300,21 +234,14 @@ void CommandWindow::OnSize(int width, int height) {
 
 void CommandWindow::OnPaint() {
   PAINTSTRUCT paint{};
-  const HDC dc = ::BeginPaint(hwnd_, &paint);
+  const HDC dc = ::BeginPaint(hwnd(), &paint);
   if (!dc) return;
   surface_.CopyTo(dc, paint.rcPaint);
-  ::EndPaint(hwnd_, &paint);
-}
-
-void CommandWindow::OnDestroyed() {
-  ::SetWindowLongPtrW(hwnd_, 0, 0);
-  hwnd_ = nullptr;
-  loaded_ = false;
-  deletePending_ = ownedByWindow_;
+  ::EndPaint(hwnd(), &paint);
 }
 
 int CommandWindow::Dpi() const {
-  const UINT dpi = WindowDpi(hwnd_);
+  const UINT dpi = WindowDpi(hwnd());
   return dpi ? static_cast<int>(dpi) : USER_DEFAULT_SCREEN_DPI;
 }
 
@@ -326,7 +253,7 @@ void CommandWindow::SetDisplayAsDefault(bool value) {
 
 Canvas& CommandWindow::Surface() {
   // The control draws only through this; what it draws shows at the next WM_PAINT.
-  if (hwnd_) ::InvalidateRect(hwnd_, nullptr, FALSE);
+  if (hwnd()) ::InvalidateRect(hwnd(), nullptr, FALSE);
   return surface_;
 }
 
@@ -335,11 +262,11 @@ double CommandWindow::ScaleWidth() { return surface_.Width(); }
 double CommandWindow::ScaleHeight() { return surface_.Height(); }
 
 void CommandWindow::Refresh() {
-  if (hwnd_) ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  if (hwnd()) ::RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
 void CommandWindow::SetSurfaceEnabled(bool enabled) {
-  if (hwnd_) ::EnableWindow(hwnd_, enabled);
+  if (hwnd()) ::EnableWindow(hwnd(), enabled);
 }
 
 void CommandWindow::SetSurfaceFont(const FontRef& font) {
@@ -348,23 +275,23 @@ void CommandWindow::SetSurfaceFont(const FontRef& font) {
 }
 
 void CommandWindow::SetHoverTimer(bool enabled) {
-  if (!hwnd_) return;
+  if (!hwnd()) return;
   if (!enabled) {
-    ::KillTimer(hwnd_, kHoverTimerId);
+    ::KillTimer(hwnd(), kHoverTimerId);
     return;
   }
-  if (!::SetTimer(hwnd_, kHoverTimerId, 10, nullptr)) ThrowLastError("SetTimer");
+  if (!::SetTimer(hwnd(), kHoverTimerId, 10, nullptr)) ThrowLastError("SetTimer");
 }
 
 Point CommandWindow::CursorClientPosition() {
   POINT p{};
   if (!::GetCursorPos(&p)) ThrowLastError("GetCursorPos");
-  if (hwnd_) ::ScreenToClient(hwnd_, &p);
+  if (hwnd()) ::ScreenToClient(hwnd(), &p);
   return {p.x, p.y};
 }
 
 void CommandWindow::SetWindowShape(const WindowShape& shape) {
-  if (!hwnd_) return;
+  if (!hwnd()) return;
   UniqueGdi<HRGN> region(::CreateRectRgn(0, 0, shape.width, shape.height));
   if (!region) ThrowLastError("CreateRectRgn");
   for (const Rect& r : shape.removed) {
@@ -372,15 +299,15 @@ void CommandWindow::SetWindowShape(const WindowShape& shape) {
     if (!corner) ThrowLastError("CreateRectRgn");
     ::CombineRgn(region.get(), region.get(), corner.get(), RGN_DIFF);
   }
-  if (!::SetWindowRgn(hwnd_, region.get(), TRUE)) ThrowLastError("SetWindowRgn");
+  if (!::SetWindowRgn(hwnd(), region.get(), TRUE)) ThrowLastError("SetWindowRgn");
   // Attached: the window frees it when the next region comes or the window goes.
   region.release();
 }
 
 void CommandWindow::MoveFocus(bool forward) {
-  if (!hwnd_) return;
-  const HWND next = ::GetNextDlgTabItem(::GetAncestor(hwnd_, GA_ROOT), hwnd_, !forward);
-  if (next && next != hwnd_) ::SetFocus(next);
+  if (!hwnd()) return;
+  const HWND next = ::GetNextDlgTabItem(::GetAncestor(hwnd(), GA_ROOT), hwnd(), !forward);
+  if (next && next != hwnd()) ::SetFocus(next);
 }
 
 Colour CommandWindow::SysColor(int index) { return static_cast<Colour>(::GetSysColor(index)); }

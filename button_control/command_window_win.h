@@ -21,10 +21,11 @@
 #include "button_control/command.h"
 #include "button_control/command_host.h"
 #include "button_control/property_store.h"
+#include "platform/window_win.h"
 
 namespace tovrel::win {
 
-class CommandWindow final : public CommandHost {
+class CommandWindow final : public Window, public CommandHost {
  public:
   static constexpr const wchar_t* kClassName = L"Tovrel.Command";
   static constexpr UINT_PTR kHoverTimerId = 1;
@@ -43,7 +44,6 @@ class CommandWindow final : public CommandHost {
   CommandWindow(const CommandWindow&) = delete;
   CommandWindow& operator=(const CommandWindow&) = delete;
 
-  HWND hwnd() const { return hwnd_; }
   GdiSurface& surface() { return surface_; }
   const std::u16string& AccessKeys() const { return accessKeys_; }
   // The container shows this button as its default button; a change repaints it.
@@ -60,7 +60,7 @@ class CommandWindow final : public CommandHost {
   void SetSurfaceEnabled(bool enabled) override;
   void SetSurfaceFont(const FontRef& font) override;
   FontRef SurfaceFont() override { return font_; }
-  std::intptr_t WindowHandle() override { return reinterpret_cast<std::intptr_t>(hwnd_); }
+  std::intptr_t WindowHandle() override { return reinterpret_cast<std::intptr_t>(hwnd()); }
   void SetAccessKeys(const std::u16string& keys) override { accessKeys_ = keys; }
   FontRef AmbientFont() override { return ambientFont_; }
   bool AmbientUserMode() override { return true; }
@@ -77,21 +77,18 @@ class CommandWindow final : public CommandHost {
   explicit CommandWindow(std::u16string instanceName);
   ~CommandWindow() override = default;
 
-  static ATOM RegisteredClass();
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   void OnButtonDown(std::int16_t button, WPARAM wParam, LPARAM lParam, bool doubleClick);
   void OnButtonUp(std::int16_t button, WPARAM wParam, LPARAM lParam);
   void OnPointerMove(WPARAM wParam, LPARAM lParam);
   void OnSize(int width, int height);
   void OnPaint();
-  void OnDestroyed();
+  void OnDestroyed() override { loaded_ = false; }
   int Dpi() const;
 
   // Declared before `command`, which draws on it.
   GdiSurface surface_;
-  HWND hwnd_ = nullptr;
   std::u16string instanceName_;
   std::u16string accessKeys_;
   FontRef ambientFont_;
@@ -106,12 +103,6 @@ class CommandWindow final : public CommandHost {
   std::int16_t heldButtons_ = 0;
   std::int16_t clickButton_ = 0;
   bool clickPending_ = false;
-
-  // An event handler may destroy the window; the object then goes when the outermost
-  // window procedure call returns.
-  int depth_ = 0;
-  bool ownedByWindow_ = false;
-  bool deletePending_ = false;
 
  public:
   Command command{*this};
