@@ -142,17 +142,9 @@ void FormSetProcessCpuPercent::ShowModal() {
   // The first visible button takes the focus, as a dialog's first tab stop would.
   HWND first = ::GetNextDlgTabItem(hwnd(), nullptr, FALSE);
   if (first) ::SetFocus(first);
-  MSG msg;
-  while (hwnd()) {
-    // The limiting schedule keeps its time while the dialog is open.
-    if (!win::NextMessage(msg)) {
-      ::PostQuitMessage(static_cast<int>(msg.wParam));
-      break;
-    }
-    if (win::TranslateForActiveWindow(msg)) continue;
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
-  }
+  // The limiting schedule keeps its time while the dialog is open; a WM_QUIT is for the
+  // outer loop.
+  if (const std::optional<int> code = win::Pump(true, [this] { return !hwnd(); })) ::PostQuitMessage(*code);
   ::EnableWindow(owner_, TRUE);
   ::SetActiveWindow(owner_);
 }

@@ -1,9 +1,10 @@
-// The message loops, the wait they share, and the yield to pending window messages.
+// The one message pump of our loops, the wait it does, and the yield to pending messages.
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 
 namespace tovrel::win {
 
@@ -12,19 +13,21 @@ namespace tovrel::win {
 // set, before the next message. Null: none.
 void SetDueWork(HANDLE signal, std::function<void()> serve);
 
-// GetMessageW as our loops use it: waits for the next message, serving the due work
-// meanwhile; false on WM_QUIT.
-bool NextMessage(MSG& msg);
+enum class Next { kMessage, kQuit, kNone };
+// The next message, serving the due work while waiting for it; not waiting, only what is
+// due or queued now (kNone: nothing is).
+Next NextMessage(MSG& msg, bool waiting = true);
 
-// Runs until WM_QUIT; returns its exit code. Dialog navigation (Tab, arrows,
-// mnemonics) goes to the active top-level window.
+// Dispatches messages, dialog navigation (Tab, arrows, mnemonics) first for the active
+// top-level window, until `done` says so, each waited for; not waiting, only those
+// queued now. The exit code when WM_QUIT came, none otherwise.
+std::optional<int> Pump(bool waiting, const std::function<bool()>& done = {});
+
+// Runs until WM_QUIT; returns its exit code.
 int RunMessageLoop();
 
 // Dispatches every message queued at this moment, with the handlers it starts, then
 // returns. A WM_QUIT seen here is posted again for the outer loop.
 void DoEvents();
-
-// Lets one top-level window's navigation keys be handled as a dialog's.
-bool TranslateForActiveWindow(MSG& msg);
 
 }  // namespace tovrel::win

@@ -51,7 +51,7 @@ class LimitTimerTest : public ::testing::Test {
     const auto end = Clock::now() + milliseconds(ms);
     const UINT_PTR tick = ::SetTimer(nullptr, 0, 20, nullptr);  // wakes the wait to look at the clock
     MSG msg;
-    while (!done() && Clock::now() < end && win::NextMessage(msg)) Dispatch(msg);
+    while (!done() && Clock::now() < end && win::NextMessage(msg) == win::Next::kMessage) Dispatch(msg);
     ::KillTimer(nullptr, tick);
     return done();
   }

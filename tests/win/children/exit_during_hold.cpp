@@ -71,7 +71,8 @@ int wmain(int argc, wchar_t** argv) {
   const UINT seconds = argc > 3 ? static_cast<UINT>(_wtoi(argv[3])) : 0;
   if (seconds) ::SetTimer(nullptr, 0, seconds * 1000, nullptr);
   MSG msg;
-  while (tovrel::win::NextMessage(msg) && msg.message != WM_TIMER) ::DispatchMessageW(&msg);
+  while (tovrel::win::NextMessage(msg) == tovrel::win::Next::kMessage && msg.message != WM_TIMER)
+    ::DispatchMessageW(&msg);
   tovrel::ReleaseBeforeEnding();
   return 0;
 }
