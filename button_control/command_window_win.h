@@ -48,6 +48,8 @@ class CommandWindow final : public Window, public CommandHost {
   const std::u16string& AccessKeys() const { return accessKeys_; }
   // The container shows this button as its default button; a change repaints it.
   void SetDisplayAsDefault(bool value);
+  // Laid out again at another DPI: its font is measured again.
+  void MeasureAgain() override { command.SetFont(command.GetFont()); }
   int PropertyChangeCount() const { return propertyChanges_; }
 
   // CommandHost.

@@ -29,6 +29,8 @@ constexpr int kClientWidthTwips = 7830;
 constexpr int kClientHeightTwips = 4935;
 constexpr int kSliderMinimum = 1;
 constexpr int kSliderMaximum = 99;
+constexpr win::FontSpec kFont{};
+constexpr win::FontSpec kPercentFont{.points = 12, .weight = FW_BOLD};
 
 }  // namespace
 
@@ -44,7 +46,7 @@ FormSetProcessCpuPercent::FormSetProcessCpuPercent(HWND owner, ProcessLimitTable
   ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
   RECT ownerRect{};
   ::GetWindowRect(owner, &ownerRect);
-  dpi_ = win::SizeAndCentre(hwnd(), kClientWidthTwips, kClientHeightTwips, ownerRect);
+  SizeAndCentre(kClientWidthTwips, kClientHeightTwips, ownerRect);
   CreateControls();
 }
 
@@ -67,7 +69,7 @@ void FormSetProcessCpuPercent::CreateControls() {
 
   const Font buttonFont;
   auto make = [&](int id, const TwipRect& r, const std::u16string& caption, const char16_t* name) {
-    return win::CommandWindow::Create(self, id, win::Pixels(r, dpi_),
+    return win::CommandWindow::Create(self, id, win::Pixels(r, dpi()),
                                       ButtonLayoutData(r.width, r.height, buttonFont, caption), name);
   };
   commandModify_ = make(kCommandModify, kCommandModifyRect, kModifyCaption, u"CommandModify");
@@ -87,35 +89,18 @@ void FormSetProcessCpuPercent::CreateControls() {
 }
 
 void FormSetProcessCpuPercent::Layout() {
-  // New fonts go onto the controls before the old ones are deleted.
-  auto font = win::MakeFont({}, dpi_);
-  auto percentFont = win::MakeFont({.points = 12, .weight = FW_BOLD}, dpi_);
-  win::Place(label1_.hwnd(), kLabel1Rect, dpi_, font.get());
-  win::Place(labelProcessPath_.hwnd(), kLabelProcessPathRect, dpi_, font.get());
-  win::Place(label2_.hwnd(), kLabel2Rect, dpi_, font.get());
-  win::Place(labelProcessPid_.hwnd(), kLabelProcessPidRect, dpi_, font.get());
-  win::Place(label3_.hwnd(), kLabel3Rect, dpi_, font.get());
-  for (win::Label* fixed : {&label1_, &label2_, &label3_}) fixed->GrowToText(false);
-  win::Place(slider_.hwnd(), kSliderPercentRect, dpi_);
-  win::Place(labelPercent_.hwnd(), kLabelPercentRect, dpi_, percentFont.get());
-  const std::pair<win::CommandWindow*, TwipRect> buttons[] = {{commandModify_, kCommandModifyRect},
-                                                              {commandFree_, kCommandFreeRect},
-                                                              {commandCancel_, kCommandCancelRect},
-                                                              {commandOk_, kCommandOkRect}};
-  for (auto [command, rect] : buttons) {
-    command->command.SetFont(command->command.GetFont());  // measured again at this DPI
-    win::Place(command->hwnd(), rect, dpi_);
-  }
-  win::Place(imageProcessIco_, kImageProcessIcoRect, dpi_);
-  font_ = std::move(font);
-  percentFont_ = std::move(percentFont);
-  ::InvalidateRect(hwnd(), nullptr, TRUE);
-}
-
-void FormSetProcessCpuPercent::OnDpiChanged(int dpi, const RECT& suggested) {
-  dpi_ = dpi;
-  win::MoveWindowTo(hwnd(), suggested);
-  if (commandOk_) Layout();  // before the controls exist, creation uses the new DPI
+  Place({{label1_.hwnd(), kLabel1Rect, kFont, Fit::kGrowToText},
+         {labelProcessPath_.hwnd(), kLabelProcessPathRect, kFont},
+         {label2_.hwnd(), kLabel2Rect, kFont, Fit::kGrowToText},
+         {labelProcessPid_.hwnd(), kLabelProcessPidRect, kFont},
+         {label3_.hwnd(), kLabel3Rect, kFont, Fit::kGrowToText},
+         {slider_.hwnd(), kSliderPercentRect},
+         {labelPercent_.hwnd(), kLabelPercentRect, kPercentFont},
+         {commandModify_->hwnd(), kCommandModifyRect},
+         {commandFree_->hwnd(), kCommandFreeRect},
+         {commandCancel_->hwnd(), kCommandCancelRect},
+         {commandOk_->hwnd(), kCommandOkRect},
+         {imageProcessIco_, kImageProcessIcoRect}});
 }
 
 void FormSetProcessCpuPercent::SetSliderValue(std::int32_t value) { slider_.SetValue(value); }
@@ -194,19 +179,13 @@ LRESULT FormSetProcessCpuPercent::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) 
     case WM_HSCROLL:
       if (reinterpret_cast<HWND>(lp) == slider_.hwnd()) slider_.OnScroll();
       return 0;
-    case WM_CTLCOLORSTATIC:
-      ::SetBkMode(reinterpret_cast<HDC>(wp), TRANSPARENT);
-      return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
-    case WM_DPICHANGED:
-      OnDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
-      return 0;
     case WM_CLOSE:
       CommandCancel_Click();
       return 0;
     default:
       break;
   }
-  return Window::HandleMessage(msg, wp, lp);
+  return Form::HandleMessage(msg, wp, lp);
 }
 
 }  // namespace tovrel

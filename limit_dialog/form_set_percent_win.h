@@ -9,8 +9,8 @@
 #include "limit_dialog/limit_dialog_port.h"
 #include "limit_dialog/set_percent_actions.h"
 #include "platform/controls_win.h"
+#include "platform/form_win.h"
 #include "platform/picture_win.h"
-#include "platform/window_win.h"
 #include "resources/texts.h"
 #include "throttling/process_limits.h"
 
@@ -48,7 +48,7 @@ struct DialogServices {
   std::function<void()> limitsChanged;
 };
 
-class FormSetProcessCpuPercent : public win::Window, public LimitDialogPort {
+class FormSetProcessCpuPercent : public win::Form, public LimitDialogPort {
  public:
   // Loaded hidden with its design-time values; the buttons write limits and rows.
   FormSetProcessCpuPercent(HWND owner, ProcessLimitTable& limits, ProcessRows& rows, DialogServices services);
@@ -70,9 +70,7 @@ class FormSetProcessCpuPercent : public win::Window, public LimitDialogPort {
  private:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   void CreateControls();
-  // Places every control and makes the fonts for the current DPI.
-  void Layout();
-  void OnDpiChanged(int dpi, const RECT& suggested);
+  void Layout() override;
   void SliderPercent_Change();
   DialogValues Values() const;
   void LimitsChanged();
@@ -82,9 +80,6 @@ class FormSetProcessCpuPercent : public win::Window, public LimitDialogPort {
   ProcessLimitTable& limits_;
   ProcessRows& rows_;
   DialogServices services_;
-  int dpi_ = 96;
-  win::UniqueGdi<HFONT> font_;
-  win::UniqueGdi<HFONT> percentFont_;
   win::Label label1_, labelProcessPath_, label2_, labelProcessPid_, label3_, labelPercent_;
   HWND imageProcessIco_ = nullptr;
   win::Picture icon_;

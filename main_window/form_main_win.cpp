@@ -43,6 +43,10 @@ constexpr int kClientHeightTwips = 7500;
 // Widths of the list's columns, in twips.
 constexpr int kColumnWidths[] = {500, 800, 2600, 1600};
 
+constexpr win::FontSpec kFont{};
+constexpr win::FontSpec kProductNameFont{.points = 10.5, .weight = FW_BOLD};
+constexpr win::FontSpec kLinkHoverFont{.underline = true};
+
 HICON LoadAppIcon(int size) {
   return static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TOVREL), IMAGE_ICON,
                                          size, size, LR_DEFAULTCOLOR));
@@ -75,7 +79,7 @@ void FormMain::Load() {
                   100, nullptr, nullptr);
   RECT work{};
   ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  dpi_ = win::SizeAndCentre(hwnd(), kClientWidthTwips, kClientHeightTwips, work);
+  SizeAndCentre(kClientWidthTwips, kClientHeightTwips, work);
   CreateControls();
   Form_Load();
 }
@@ -93,7 +97,7 @@ void FormMain::CreateControls() {
   // Created in tab order, so the dialog navigation follows it; Layout places them.
   list_.Create(self, kListViewProcesses, none, nullptr);
   for (std::size_t i = 0; i < std::size(kColumnWidths); ++i)
-    list_.AddColumn(kColumnHeaders[i], win::Twips(kColumnWidths[i], dpi_));
+    list_.AddColumn(kColumnHeaders[i], win::Twips(kColumnWidths[i], dpi()));
   images_.Create(::GetSystemMetrics(SM_CXSMICON));
   label1_.Create(self, kLabel1, kDescription, none, nullptr);
   label2_.Create(self, kLabel2, kProductName, none, nullptr);
@@ -103,11 +107,11 @@ void FormMain::CreateControls() {
 
   const Font buttonFont;  // SimSun 9 pt, GB2312
   commandRefresh_ = win::CommandWindow::Create(
-      self, kCommandRefresh, win::Pixels(kCommandRefreshRect, dpi_),
+      self, kCommandRefresh, win::Pixels(kCommandRefreshRect, dpi()),
       ButtonLayoutData(kCommandRefreshRect.width, kCommandRefreshRect.height, buttonFont, kRefreshCaption), u"CommandRefresh");
   commandRefresh_->command.events.Click = [this] { CommandRefresh_Click(); };
   commandLimit_ = win::CommandWindow::Create(
-      self, kCommandLimit, win::Pixels(kCommandLimitRect, dpi_),
+      self, kCommandLimit, win::Pixels(kCommandLimitRect, dpi()),
       ButtonLayoutData(kCommandLimitRect.width, kCommandLimitRect.height, buttonFont, kLimitCaption), u"CommandLimit");
   commandLimit_->command.events.Click = [this] { CommandLimit_Click(); };
 
@@ -116,42 +120,23 @@ void FormMain::CreateControls() {
 }
 
 void FormMain::Layout() {
-  // New fonts go onto the controls before the old ones are deleted.
-  auto font = win::MakeFont({}, dpi_);
-  auto boldFont = win::MakeFont({.points = 10.5, .weight = FW_BOLD}, dpi_);
-  auto linkFont = win::MakeFont({}, dpi_);
-  auto linkHoverFont = win::MakeFont({.underline = true}, dpi_);
-  auto place = [&](HWND control, const TwipRect& r, HFONT f) { win::Place(control, r, dpi_, f); };
-  place(list_.hwnd(), kListViewRect, font.get());
+  Place({{list_.hwnd(), kListViewRect, kFont},
+         {label1_.hwnd(), kLabel1Rect, kFont, Fit::kGrowToWrappedText},
+         {label2_.hwnd(), kLabel2Rect, kProductNameFont, Fit::kToText},
+         {label3_.hwnd(), kLabel3Rect, kFont, Fit::kToText},
+         {labelOstrin_.hwnd(), kLabelOstrinRect, linkHovered_ ? kLinkHoverFont : kFont, Fit::kToText},
+         {commandRefresh_->hwnd(), kCommandRefreshRect},
+         {commandLimit_->hwnd(), kCommandLimitRect},
+         {image1_, kImage1Rect}});
   for (int i = 0; i < static_cast<int>(std::size(kColumnWidths)); ++i)
-    ListView_SetColumnWidth(list_.hwnd(), i, win::Twips(kColumnWidths[i], dpi_));
-  place(label1_.hwnd(), kLabel1Rect, font.get());
-  label1_.GrowToText(true);
-  place(label2_.hwnd(), kLabel2Rect, boldFont.get());
-  label2_.SizeToText();
-  place(label3_.hwnd(), kLabel3Rect, font.get());
-  label3_.SizeToText();
-  place(labelOstrin_.hwnd(), kLabelOstrinRect, linkHovered_ ? linkHoverFont.get() : linkFont.get());
-  labelOstrin_.SizeToText();
-  for (auto [command, rect] : {std::pair{commandRefresh_, kCommandRefreshRect}, {commandLimit_, kCommandLimitRect}}) {
-    command->command.SetFont(command->command.GetFont());  // measured again at this DPI
-    place(command->hwnd(), rect, nullptr);
-  }
-  place(image1_, kImage1Rect, nullptr);
-  win::UniqueIcon icon(LoadAppIcon(win::Twips(kImage1Rect.width, dpi_)));
+    ListView_SetColumnWidth(list_.hwnd(), i, win::Twips(kColumnWidths[i], dpi()));
+  win::UniqueIcon icon(LoadAppIcon(win::Twips(kImage1Rect.width, dpi())));
   ::SendMessageW(image1_, STM_SETICON, reinterpret_cast<WPARAM>(icon.get()), 0);
   imageIcon_ = std::move(icon);
-  font_ = std::move(font);
-  boldFont_ = std::move(boldFont);
-  linkFont_ = std::move(linkFont);
-  linkHoverFont_ = std::move(linkHoverFont);
-  ::InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
-void FormMain::OnDpiChanged(int dpi, const RECT& suggested) {
-  dpi_ = dpi;
-  win::MoveWindowTo(hwnd(), suggested);
-  if (commandLimit_) Layout();  // before the controls exist, creation uses the new DPI
+COLORREF FormMain::TextColour(HWND label) const {
+  return label == labelOstrin_.hwnd() ? labelOstrin_.color : Form::TextColour(label);
 }
 
 void FormMain::Form_Load() {
@@ -165,8 +150,8 @@ void FormMain::Form_Load() {
 void FormMain::SetLinkLook(bool hovered) {
   linkHovered_ = hovered;
   labelOstrin_.color = hovered ? kLinkHovered : kLinkNormal;
-  ::SendMessageW(labelOstrin_.hwnd(), WM_SETFONT,
-                 reinterpret_cast<WPARAM>(hovered ? linkHoverFont_.get() : linkFont_.get()), FALSE);
+  ::SendMessageW(labelOstrin_.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(hovered ? kLinkHoverFont : kFont)),
+                 FALSE);
   ::InvalidateRect(labelOstrin_.hwnd(), nullptr, TRUE);
 }
 
@@ -250,18 +235,8 @@ LRESULT FormMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
       }
       break;
-    case WM_CTLCOLORSTATIC: {
-      HDC dc = reinterpret_cast<HDC>(wp);
-      auto control = reinterpret_cast<HWND>(lp);
-      ::SetBkMode(dc, TRANSPARENT);
-      ::SetTextColor(dc, control == labelOstrin_.hwnd() ? labelOstrin_.color : ::GetSysColor(COLOR_WINDOWTEXT));
-      return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
-    }
     case WM_CLOSE:
       Form_Unload();
-      return 0;
-    case WM_DPICHANGED:
-      OnDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
       return 0;
     case WM_ENDSESSION:
       // The session ends: end now rather than let a hold stop another process first.
@@ -274,7 +249,7 @@ LRESULT FormMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     default:
       break;
   }
-  return Window::HandleMessage(msg, wp, lp);
+  return Form::HandleMessage(msg, wp, lp);
 }
 
 }  // namespace tovrel

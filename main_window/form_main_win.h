@@ -10,8 +10,8 @@
 #include "limit_dialog/set_percent_actions.h"
 #include "main_window/process_list_win.h"
 #include "platform/controls_win.h"
+#include "platform/form_win.h"
 #include "platform/handles_win.h"
-#include "platform/window_win.h"
 #include "resources/texts.h"
 #include "throttling/limit_timer_win.h"
 #include "throttling/guard_win.h"
@@ -35,7 +35,7 @@ enum FormMainControl : int {
   kImage1,
 };
 
-class FormMain : public win::Window {
+class FormMain : public win::Form {
  public:
   // With a guard, a forced end of Tovrel cannot leave a limited process frozen.
   explicit FormMain(Guard* guard = nullptr);
@@ -64,19 +64,13 @@ class FormMain : public win::Window {
  private:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   void CreateControls();
-  // Places every control and makes the fonts for the current DPI.
-  void Layout();
-  void OnDpiChanged(int dpi, const RECT& suggested);
+  void Layout() override;
+  COLORREF TextColour(HWND label) const override;
   void Form_Load();
   // The icons the shell makes for the rows, a slice at a time between messages.
   void AddIconsSlice();
   void SetLinkLook(bool hovered);
 
-  int dpi_ = 96;
-  win::UniqueGdi<HFONT> font_;
-  win::UniqueGdi<HFONT> boldFont_;
-  win::UniqueGdi<HFONT> linkFont_;
-  win::UniqueGdi<HFONT> linkHoverFont_;
   win::UniqueIcon bigIcon_, smallIcon_, imageIcon_;
   ProcessListView list_;
   win::KeyedImageList images_;

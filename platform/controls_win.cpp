@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cwchar>
 #include <unordered_map>
 #include <vector>
 
@@ -54,6 +55,12 @@ int SizeAndCentre(HWND hwnd, int clientWidthTwips, int clientHeightTwips, const 
   const int settled = DpiOf(hwnd);
   if (settled != dpi) SizeAndCentreAt(hwnd, clientWidthTwips, clientHeightTwips, centreOn, settled);
   return settled;
+}
+
+bool FontSpec::operator==(const FontSpec& other) const {
+  return std::wcscmp(face, other.face) == 0 && points == other.points && weight == other.weight &&
+         italic == other.italic && underline == other.underline && strikeout == other.strikeout &&
+         charset == other.charset;
 }
 
 UniqueGdi<HFONT> MakeFont(const FontSpec& desc, int dpi) {
@@ -280,15 +287,15 @@ void Label::SetText(const std::u16string& text) {
   ::UpdateWindow(hwnd_);
 }
 
-std::u16string Label::Text() const {
-  const int n = ::GetWindowTextLengthW(hwnd_);
-  std::wstring w(static_cast<std::size_t>(n) + 1, L'\0');
-  ::GetWindowTextW(hwnd_, w.data(), n + 1);
-  w.resize(static_cast<std::size_t>(n));
-  return U16(w);
-}
-
 namespace {
+
+std::wstring TextOf(HWND window) {
+  const int n = ::GetWindowTextLengthW(window);
+  std::wstring w(static_cast<std::size_t>(n) + 1, L'\0');
+  ::GetWindowTextW(window, w.data(), n + 1);
+  w.resize(static_cast<std::size_t>(n));
+  return w;
+}
 
 SIZE TextExtent(HWND label, const std::wstring& text, int wrapWidth) {
   HDC dc = ::GetDC(label);
@@ -304,21 +311,23 @@ SIZE TextExtent(HWND label, const std::wstring& text, int wrapWidth) {
 
 }  // namespace
 
-void Label::SizeToText() {
-  const SIZE size = TextExtent(hwnd_, Wide(Text()), 0);
-  ::SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+void SizeToText(HWND label) {
+  const SIZE size = TextExtent(label, TextOf(label), 0);
+  ::SetWindowPos(label, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Label::GrowToText(bool wraps) {
+void GrowToText(HWND label, bool wraps) {
   RECT r{};
-  ::GetWindowRect(hwnd_, &r);
+  ::GetWindowRect(label, &r);
   const int w = r.right - r.left, h = r.bottom - r.top;
-  const SIZE size = TextExtent(hwnd_, Wide(Text()), wraps ? w : 0);
+  const SIZE size = TextExtent(label, TextOf(label), wraps ? w : 0);
   const int newW = wraps ? w : std::max<int>(w, size.cx);
   const int newH = std::max<int>(h, size.cy);
   if (newW != w || newH != h)
-    ::SetWindowPos(hwnd_, nullptr, 0, 0, newW, newH, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(label, nullptr, 0, 0, newW, newH, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
+
+std::u16string Label::Text() const { return U16(TextOf(hwnd_)); }
 
 int ShowMessage(HWND owner, const std::u16string& text, const std::u16string& title, UINT style) {
   return ::MessageBoxW(owner, Wide(text).c_str(), Wide(title).c_str(), style);

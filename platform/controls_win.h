@@ -45,6 +45,7 @@ struct FontSpec {
   bool underline = false;
   bool strikeout = false;
   BYTE charset = GB2312_CHARSET;
+  bool operator==(const FontSpec& other) const;
 };
 // The font at a DPI, its height rounded half to even; raises the system's error on failure.
 UniqueGdi<HFONT> MakeFont(const FontSpec& desc, int dpi);
@@ -159,16 +160,17 @@ class Label {
   HWND hwnd() const { return hwnd_; }
   void SetText(const std::u16string& text);
   std::u16string Text() const;
-  // Sized to its text (an auto-sized label).
-  void SizeToText();
-  // Grows, never shrinks, so the whole text shows where the screen's font is larger than
-  // the layout was drawn for; a wrapping label grows in height only.
-  void GrowToText(bool wraps);
   COLORREF color = ::GetSysColor(COLOR_WINDOWTEXT);
 
  private:
   HWND hwnd_ = nullptr;
 };
+
+// A label sized to its text (an auto-sized label).
+void SizeToText(HWND label);
+// A label grown, never shrunk, so the whole text shows where the screen's font is larger
+// than the layout was drawn for; a wrapping label grows in height only.
+void GrowToText(HWND label, bool wraps);
 
 // Modal message box; returns the button pressed (IDYES is 6).
 int ShowMessage(HWND owner, const std::u16string& text, const std::u16string& title, UINT style);

@@ -18,6 +18,8 @@ class Window {
   HWND hwnd() const { return hwnd_; }
   // The object of one of our windows; null for any other window.
   static Window* FromHwnd(HWND hwnd);
+  // Its window is laid out again at another DPI: what it measured is measured again.
+  virtual void MeasureAgain() {}
 
  protected:
   // Registers the class once per name, with this boundary as its procedure; its atom.

@@ -1,0 +1,49 @@
+#include "platform/form_win.h"
+
+#include <utility>
+
+namespace tovrel::win {
+
+void Form::SizeAndCentre(int clientWidthTwips, int clientHeightTwips, const RECT& centreOn) {
+  dpi_ = win::SizeAndCentre(hwnd(), clientWidthTwips, clientHeightTwips, centreOn);
+}
+
+HFONT Form::FontFor(const FontSpec& spec) {
+  for (const MadeFont& made : fonts_)
+    if (made.spec == spec) return made.font.get();
+  fonts_.push_back({spec, MakeFont(spec, dpi_)});
+  return fonts_.back().font.get();
+}
+
+void Form::Place(const std::vector<Placed>& table) {
+  const std::vector<MadeFont> old = std::exchange(fonts_, {});
+  for (const Placed& placed : table) {
+    if (Window* own = Window::FromHwnd(placed.control)) own->MeasureAgain();
+    win::Place(placed.control, placed.rect, dpi_, placed.font ? FontFor(*placed.font) : nullptr);
+    if (placed.fit == Fit::kToText) SizeToText(placed.control);
+    if (placed.fit == Fit::kGrowToText || placed.fit == Fit::kGrowToWrappedText)
+      GrowToText(placed.control, placed.fit == Fit::kGrowToWrappedText);
+  }
+  placed_ = true;
+  ::InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_CTLCOLORSTATIC: {
+      const auto dc = reinterpret_cast<HDC>(wp);
+      ::SetBkMode(dc, TRANSPARENT);
+      ::SetTextColor(dc, TextColour(reinterpret_cast<HWND>(lp)));
+      return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+    }
+    case WM_DPICHANGED:
+      dpi_ = HIWORD(wp);
+      MoveWindowTo(hwnd(), *reinterpret_cast<const RECT*>(lp));
+      if (placed_) Layout();  // before the controls exist, creation uses the new DPI
+      return 0;
+    default:
+      return Window::HandleMessage(msg, wp, lp);
+  }
+}
+
+}  // namespace tovrel::win
