@@ -76,6 +76,13 @@ if(E2E_TESTS)
                        WORKING_DIRECTORY ${CMAKE_BINARY_DIR} PROPERTIES LABELS e2e RUN_SERIAL TRUE)
 endif()
 
+# The README's picture, made from a Tovrel.exe started on its own (scripts/screenshot.sh).
+add_executable(readme_picture tests/e2e/readme_picture.cpp)
+target_compile_options(readme_picture PRIVATE ${WIN_OPTS})
+target_link_libraries(readme_picture PRIVATE tovrel_win)
+target_link_options(readme_picture PRIVATE ${WIN_LINK} -municode)
+set_target_properties(readme_picture PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
 file(GLOB WIN_BENCHES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*_bench_win.cpp)
 foreach(src IN LISTS WIN_BENCHES)
   get_filename_component(name ${src} NAME_WE)

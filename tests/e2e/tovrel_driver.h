@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <utility>
@@ -92,21 +93,33 @@ inline bool SaveWindowShot(HWND hwnd, const std::wstring& name) {
 }
 
 // Tovrel.exe (by default the one beside this program), ended if still running with
-// the object.
+// the object; or one already running, which is left to run.
 class TovrelApp {
  public:
-  explicit TovrelApp(const std::wstring& exe = ExeDir() + L"Tovrel.exe") : process_(L"\"" + exe + L"\"") {
-    WaitUntil([&] { return (main_ = FindTopLevel(process_.pid(), L"Tovrel.FormMain")) != nullptr; }, 20000);
-    if (main_) {
-      list_ = ::GetDlgItem(main_, 100);
-      WaitUntil([&] { return RowCount() > 0; });
-    }
+  explicit TovrelApp(const std::wstring& exe = ExeDir() + L"Tovrel.exe")
+      : started_(std::make_unique<ChildProcess>(L"\"" + exe + L"\"")), pid_(started_->pid()) {
+    Attach();
   }
-  DWORD pid() const { return process_.pid(); }
+  struct Running {
+    DWORD pid;
+  };
+  explicit TovrelApp(Running running)
+      : pid_(running.pid),
+        attached_(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | SYNCHRONIZE, FALSE,
+                                running.pid)) {
+    Attach();
+  }
+  ~TovrelApp() {
+    if (attached_) ::CloseHandle(attached_);
+  }
+  TovrelApp(const TovrelApp&) = delete;
+  TovrelApp& operator=(const TovrelApp&) = delete;
+
+  DWORD pid() const { return pid_; }
   HWND main() const { return main_; }
   HWND list() const { return list_; }
-  bool running() const { return process_.running(); }
-  HANDLE process() const { return process_.process(); }
+  HANDLE process() const { return started_ ? started_->process() : attached_; }
+  bool running() const { return process() && ::WaitForSingleObject(process(), 0) == WAIT_TIMEOUT; }
 
   int RowCount() const {
     DWORD_PTR n = 0;
@@ -116,17 +129,17 @@ class TovrelApp {
 
   // Sub-item text of a 1-based row, read through a buffer in Tovrel's memory.
   std::wstring Cell(int row, int sub) const {
-    Remote remote(process_.process(), sizeof(LVITEMW) + 512 * sizeof(wchar_t));
+    Remote remote(process(), sizeof(LVITEMW) + 512 * sizeof(wchar_t));
     LVITEMW item{};
     item.iSubItem = sub;
     item.cchTextMax = 512;
     item.pszText = reinterpret_cast<wchar_t*>(static_cast<char*>(remote.at) + sizeof(LVITEMW));
-    ::WriteProcessMemory(process_.process(), remote.at, &item, sizeof(item), nullptr);
+    ::WriteProcessMemory(process(), remote.at, &item, sizeof(item), nullptr);
     DWORD_PTR n = 0;
     ::SendMessageTimeoutW(list_, LVM_GETITEMTEXTW, row - 1, reinterpret_cast<LPARAM>(remote.at), SMTO_ABORTIFHUNG,
                           5000, &n);
     std::wstring text(n, L'\0');
-    ::ReadProcessMemory(process_.process(), item.pszText, text.data(), n * sizeof(wchar_t), nullptr);
+    ::ReadProcessMemory(process(), item.pszText, text.data(), n * sizeof(wchar_t), nullptr);
     return text;
   }
 
@@ -139,11 +152,11 @@ class TovrelApp {
 
   // Selects a row as a click on it would.
   void SelectRow(int row) const {
-    Remote remote(process_.process(), sizeof(LVITEMW));
+    Remote remote(process(), sizeof(LVITEMW));
     LVITEMW item{};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     item.state = LVIS_SELECTED | LVIS_FOCUSED;
-    ::WriteProcessMemory(process_.process(), remote.at, &item, sizeof(item), nullptr);
+    ::WriteProcessMemory(process(), remote.at, &item, sizeof(item), nullptr);
     DWORD_PTR r = 0;
     ::SendMessageTimeoutW(list_, LVM_SETITEMSTATE, row - 1, reinterpret_cast<LPARAM>(remote.at), SMTO_ABORTIFHUNG,
                           5000, &r);
@@ -156,12 +169,12 @@ class TovrelApp {
 
   HWND WaitForDialog() const {
     HWND dialog = nullptr;
-    WaitUntil([&] { return (dialog = FindTopLevel(process_.pid(), L"Tovrel.FormSetProcessCpuPercent")) != nullptr; });
+    WaitUntil([&] { return (dialog = FindTopLevel(pid_, L"Tovrel.FormSetProcessCpuPercent")) != nullptr; });
     return dialog;
   }
   HWND WaitForMessageBox() const {
     HWND box = nullptr;
-    WaitUntil([&] { return (box = FindTopLevel(process_.pid(), L"#32770")) != nullptr; });
+    WaitUntil([&] { return (box = FindTopLevel(pid_, L"#32770")) != nullptr; });
     return box;
   }
 
@@ -216,7 +229,16 @@ class TovrelApp {
     void* at;
   };
 
-  ChildProcess process_;
+  void Attach() {
+    WaitUntil([&] { return (main_ = FindTopLevel(pid_, L"Tovrel.FormMain")) != nullptr; }, 20000);
+    if (!main_) return;
+    list_ = ::GetDlgItem(main_, 100);
+    WaitUntil([&] { return RowCount() > 0; });
+  }
+
+  std::unique_ptr<ChildProcess> started_;
+  DWORD pid_ = 0;
+  HANDLE attached_ = nullptr;
   HWND main_ = nullptr;
   HWND list_ = nullptr;
 };
