@@ -134,7 +134,9 @@ TEST(Guard, AKilledLimiterNeverLeavesItsProcessesFrozen) {
   for (int round = 0; round < 6; ++round) {
     Limiter limiter({children[0].get(), children[1].get(), children[2].get()});
     ASSERT_TRUE(WaitUntil([&] { return limiter.Guard() != 0; }));
-    const DWORD guard = limiter.Guard();
+    // Held open while it surely runs: once it has ended, Wine may give its id to another process.
+    HANDLE g = ::OpenProcess(SYNCHRONIZE, FALSE, limiter.Guard());
+    ASSERT_NE(g, nullptr);
     // Killed while all three holds overlap.
     ASSERT_TRUE(WaitUntil([&] {
       return AllThreads(children[0]->pid(), 1) && AllThreads(children[1]->pid(), 1) && AllThreads(children[2]->pid(), 1);
@@ -142,9 +144,8 @@ TEST(Guard, AKilledLimiterNeverLeavesItsProcessesFrozen) {
     ::TerminateProcess(limiter.process.process(), 9);
     ::WaitForSingleObject(limiter.process.process(), 5000);
     for (const auto& child : children) ExpectRunning(*child);
-    HANDLE g = ::OpenProcess(SYNCHRONIZE, FALSE, guard);
-    EXPECT_TRUE(g == nullptr || ::WaitForSingleObject(g, 5000) == WAIT_OBJECT_0) << "the guard stays behind";
-    if (g) ::CloseHandle(g);
+    EXPECT_EQ(::WaitForSingleObject(g, 10000), static_cast<DWORD>(WAIT_OBJECT_0)) << "the guard stays behind";
+    ::CloseHandle(g);
   }
   EXPECT_TRUE(WaitUntil([&] { return AllThreads(other.pid(), 1); })) << "the other limiter stopped limiting";
 }
