@@ -104,9 +104,9 @@ win::UniqueHandle OpenHoldable(DWORD pid, std::uint64_t listedAt, const Guard* g
   if (IsCriticalSystemProcess(ImagePathOf(process.get()), SystemFolder(), CriticalFlag(pid))) return {};
   // A limit that can stop none of its threads would only show a percentage. Its holds
   // will find them the same way.
-  std::vector<OpenedThread> threads;
+  KnownThreads threads;
   const bool seen = ThreadFinder().Find(pid, process.get(), false, threads);
-  if (threads.empty()) {
+  if (threads.threads.empty()) {
     why = !seen || ::WaitForSingleObject(process.get(), 0) != WAIT_TIMEOUT ? LimitRefusal::kEnded : LimitRefusal::kNoAccess;
     return {};
   }

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "platform/handles_win.h"
 #include "throttling/limit_refusal.h"
@@ -28,7 +27,7 @@ class Win32LimitedProcess : public LimitedProcess {
   // Every thread its holds have found, open, in the order the walk met them (the order
   // they were created): each hold stops these and walks on from the last for threads
   // started since. One hold at a time uses them; the process's own, so mutable.
-  std::vector<OpenedThread>& threads() const { return threads_; }
+  KnownThreads& threads() const { return threads_; }
   // The process as a handle value in the guard, shared again with a guard that replaced
   // the one it was shared with; 0 when there is no guard to share it with.
   std::uint64_t HandleInGuard() const;
@@ -38,7 +37,7 @@ class Win32LimitedProcess : public LimitedProcess {
   Guard* guard_;
   mutable std::uint64_t inGuard_ = 0;
   mutable std::uint32_t generation_ = 0;
-  mutable std::vector<OpenedThread> threads_;
+  mutable KnownThreads threads_;
 };
 
 // A FILETIME count of the system clock, as process creation times are given.

@@ -122,16 +122,19 @@ std::vector<OpenedThread> OpenThreadsOf(std::uint32_t processId, const std::vect
   return opened;
 }
 
-bool ThreadFinder::Find(std::uint32_t processId, HANDLE process, bool needIds, std::vector<OpenedThread>& threads) {
-  if (walk_ == ThreadWalk::kPerProcess && WalkThreads(process, threads)) {
-    if (needIds)
-      for (OpenedThread& t : threads)
-        if (t.id == 0) t.id = ::GetThreadId(t.handle.get());
-    return true;
+bool ThreadFinder::Find(std::uint32_t processId, HANDLE process, bool needIds, KnownThreads& known) {
+  if (walk_ == ThreadWalk::kPerProcess) {
+    if (!known.walked) known.threads.clear();
+    if ((known.walked = WalkThreads(process, known.threads))) {
+      if (needIds)
+        for (OpenedThread& t : known.threads)
+          if (t.id == 0) t.id = ::GetThreadId(t.handle.get());
+      return true;
+    }
   }
-  threads.clear();
+  known.threads.clear();
   if (!ThreadIdsOfProcess(processId, snapshot_, ids_)) return false;
-  threads = OpenThreadsOf(processId, ids_);
+  known.threads = OpenThreadsOf(processId, ids_);
   return true;
 }
 
@@ -155,8 +158,9 @@ SuspendedThreads Win32ThreadControl::SuspendAllThreads(std::int32_t processId,
   const int slot = freeSlot.value_or(-1);
   // Every thread is found and opened first, so that the threads stop within as short a
   // span as possible, one suspension right after the other.
-  std::vector<OpenedThread>& threads = held->threads();
-  if (!finder_.Find(pid, held->handle(), record != nullptr, threads)) return result;
+  KnownThreads& known = held->threads();
+  if (!finder_.Find(pid, held->handle(), record != nullptr, known)) return result;
+  std::vector<OpenedThread>& threads = known.threads;
   // Room for every thread up front: from the first suspension on nothing may throw.
   result.threads.reserve(threads.size());
   if (record) {

@@ -28,17 +28,24 @@ struct OpenedThread {
   bool ended = false;  // kept only as the place the next walk goes on from
 };
 
+// The threads of one process found so far, open.
+struct KnownThreads {
+  std::vector<OpenedThread> threads;
+  // Met by the walk, in the order they were created, so that a walk may go on from the
+  // last; the system-wide view lists them in no such order.
+  bool walked = false;
+};
+
 // Finds and opens every thread of a process for suspension.
 class ThreadFinder {
  public:
   explicit ThreadFinder(ThreadWalk walk = ThreadWalk::kPerProcess) : walk_(walk) {}
-  // Brings `threads` up to date for a hold: the threads found before stay, and the walk
-  // goes on from the last of them for those started since (a walk meets threads in the
-  // order they were created); where the walk cannot, every thread is found again from the
-  // system-wide view. `process` is a handle to it, or null. With needIds every thread's
-  // id is known too (a server call each under Wine, once a thread). False when no view
-  // of its threads could be had.
-  bool Find(std::uint32_t processId, HANDLE process, bool needIds, std::vector<OpenedThread>& threads);
+  // Brings `known` up to date for a hold: the threads a walk found before stay, and the
+  // walk goes on from the last of them for those started since; where the walk cannot,
+  // every thread is found again from the system-wide view. `process` is a handle to it,
+  // or null. With needIds every thread's id is known too (a server call each under Wine,
+  // once a thread). False when no view of its threads could be had.
+  bool Find(std::uint32_t processId, HANDLE process, bool needIds, KnownThreads& known);
 
  private:
   ThreadWalk walk_;
