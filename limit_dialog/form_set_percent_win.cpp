@@ -29,8 +29,8 @@ constexpr int kClientWidthTwips = 7830;
 constexpr int kClientHeightTwips = 4935;
 constexpr int kSliderMinimum = 1;
 constexpr int kSliderMaximum = 99;
-constexpr win::FontSpec kFont{};
-constexpr win::FontSpec kPercentFont{.points = 12, .weight = FW_BOLD};
+constexpr win::FontLook kFont{};
+constexpr win::FontLook kPercentFont{.points = 12, .weight = FW_BOLD};
 
 }  // namespace
 

@@ -43,9 +43,9 @@ constexpr int kClientHeightTwips = 7500;
 // Widths of the list's columns, in twips.
 constexpr int kColumnWidths[] = {500, 800, 2600, 1600};
 
-constexpr win::FontSpec kFont{};
-constexpr win::FontSpec kProductNameFont{.points = 10.5, .weight = FW_BOLD};
-constexpr win::FontSpec kLinkHoverFont{.underline = true};
+constexpr win::FontLook kFont{};
+constexpr win::FontLook kProductNameFont{.points = 10.5, .weight = FW_BOLD};
+constexpr win::FontLook kLinkHoverFont{.underline = true};
 
 HICON LoadAppIcon(int size) {
   return static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TOVREL), IMAGE_ICON,

@@ -57,13 +57,13 @@ int SizeAndCentre(HWND hwnd, int clientWidthTwips, int clientHeightTwips, const 
   return settled;
 }
 
-bool FontSpec::operator==(const FontSpec& other) const {
+bool FontLook::operator==(const FontLook& other) const {
   return std::wcscmp(face, other.face) == 0 && points == other.points && weight == other.weight &&
          italic == other.italic && underline == other.underline && strikeout == other.strikeout &&
          charset == other.charset;
 }
 
-UniqueGdi<HFONT> MakeFont(const FontSpec& desc, int dpi) {
+UniqueGdi<HFONT> MakeFont(const FontLook& desc, int dpi) {
   const int height = -static_cast<int>(std::nearbyint(desc.points * dpi / 72.0));
   UniqueGdi<HFONT> font(::CreateFontW(height, 0, 0, 0, desc.weight, desc.italic, desc.underline, desc.strikeout,
                                       desc.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,

@@ -37,7 +37,7 @@ int SizeAndCentre(HWND hwnd, int clientWidthTwips, int clientHeightTwips, const 
 void MoveWindowTo(HWND hwnd, const RECT& r);
 
 // A font as the forms describe one; the default is SimSun 9 pt in the GB2312 character set.
-struct FontSpec {
+struct FontLook {
   const wchar_t* face = L"宋体";
   double points = 9;
   int weight = FW_NORMAL;
@@ -45,10 +45,10 @@ struct FontSpec {
   bool underline = false;
   bool strikeout = false;
   BYTE charset = GB2312_CHARSET;
-  bool operator==(const FontSpec& other) const;
+  bool operator==(const FontLook& other) const;
 };
 // The font at a DPI, its height rounded half to even; raises the system's error on failure.
-UniqueGdi<HFONT> MakeFont(const FontSpec& desc, int dpi);
+UniqueGdi<HFONT> MakeFont(const FontLook& desc, int dpi);
 
 // The DPI the system gives a window (per-monitor aware), or 0 where it cannot tell.
 UINT WindowDpi(HWND hwnd);

@@ -8,10 +8,10 @@ void Form::SizeAndCentre(int clientWidthTwips, int clientHeightTwips, const RECT
   dpi_ = win::SizeAndCentre(hwnd(), clientWidthTwips, clientHeightTwips, centreOn);
 }
 
-HFONT Form::FontFor(const FontSpec& spec) {
+HFONT Form::FontFor(const FontLook& look) {
   for (const MadeFont& made : fonts_)
-    if (made.spec == spec) return made.font.get();
-  fonts_.push_back({spec, MakeFont(spec, dpi_)});
+    if (made.look == look) return made.font.get();
+  fonts_.push_back({look, MakeFont(look, dpi_)});
   return fonts_.back().font.get();
 }
 

@@ -23,7 +23,7 @@ class Form : public Window {
   struct Placed {
     HWND control;
     TwipRect rect;
-    std::optional<FontSpec> font = std::nullopt;
+    std::optional<FontLook> font = std::nullopt;
     Fit fit = Fit::kNone;
   };
 
@@ -35,7 +35,7 @@ class Form : public Window {
   // before the old ones are deleted; our own child windows measure themselves again.
   void Place(const std::vector<Placed>& table);
   // The font at the form's DPI, made once for each DPI.
-  HFONT FontFor(const FontSpec& spec);
+  HFONT FontFor(const FontLook& look);
   // The colour a label's text is drawn in.
   virtual COLORREF TextColour(HWND) const { return ::GetSysColor(COLOR_WINDOWTEXT); }
   // Places the controls (Place with the form's table); done again when the DPI changes,
@@ -45,7 +45,7 @@ class Form : public Window {
 
  private:
   struct MadeFont {
-    FontSpec spec;
+    FontLook look;
     UniqueGdi<HFONT> font;
   };
   int dpi_ = USER_DEFAULT_SCREEN_DPI;
