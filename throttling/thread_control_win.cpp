@@ -177,7 +177,7 @@ SuspendedThreads Win32ThreadControl::SuspendAllThreads(std::int32_t processId,
     }
     if (::SuspendThread(thread.handle.get()) == static_cast<DWORD>(-1)) {
       if (record) record->Set(slot, line, SuspensionRecord::ThreadState::kNone);
-      // One its own process keeps suspended as often as a thread can be stays known.
+      // A refusal may only mean its suspend count is at the most; such a thread stays known.
       thread.ended = Ended(thread.handle.get());
       continue;
     }
