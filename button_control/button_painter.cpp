@@ -23,8 +23,14 @@ class FocusRestore {
 }  // namespace
 
 ButtonPainter::ButtonPainter(Canvas& canvas, const CommandProperties& props, CommandState& state,
-                             const DerivedColours& derived, bool displayAsDefault)
-    : canvas_(canvas), props_(props), state_(state), derived_(derived), displayAsDefault_(displayAsDefault) {}
+                             const DerivedColours& derived, bool displayAsDefault,
+                             const HighContrastColours* highContrast)
+    : canvas_(canvas),
+      props_(props),
+      state_(state),
+      derived_(derived),
+      displayAsDefault_(displayAsDefault),
+      highContrast_(highContrast) {}
 
 void ButtonPainter::PaintButton(std::uint8_t visualState, bool force) {
   if (!(force || props_.Caption != state_.LastCaption || visualState != state_.VisualState)) return;
@@ -36,9 +42,9 @@ void ButtonPainter::PaintButton(std::uint8_t visualState, bool force) {
   if (state_.HasFocus != 0) state_.HasFocus = props_.ShowFocusRect;
 
   canvas_.Clear();
-  PaintRect(0, 0, W(), H(), derived_.FaceColor, false);
+  PaintRect(0, 0, W(), H(), highContrast_ ? highContrast_->ButtonFace : derived_.FaceColor, false);
   if (props_.Enabled != 0) {
-    canvas_.SetTextColor(derived_.TextColor);
+    canvas_.SetTextColor(highContrast_ ? highContrast_->ButtonText : derived_.TextColor);
     if (visualState == StateUp)
       PaintLook(Look::Up);
     else if (visualState == StateDown)
@@ -49,7 +55,9 @@ void ButtonPainter::PaintButton(std::uint8_t visualState, bool force) {
 }
 
 void ButtonPainter::PaintLook(Look look) {
-  switch (props_.ButtonType) {
+  // High contrast keeps every style's layout but takes the flat look, the one whose
+  // colours are all given rather than computed.
+  switch (highContrast_ ? OfficeXpButton : props_.ButtonType) {
     case XpButton:
       if (look == Look::Up) PaintXpUp();
       else if (look == Look::Pressed) PaintXpPressed();

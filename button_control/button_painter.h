@@ -14,8 +14,10 @@ class ButtonPainter {
  public:
   // state holds the fields the pass reads and stores (VisualState, LastCaption, the
   // caption rectangles, HasFocus); W and H are state.ClientWidth and ClientHeight.
+  // With highContrast, every look is the flat one in those system colours.
   ButtonPainter(Canvas& canvas, const CommandProperties& props, CommandState& state,
-                const DerivedColours& derived, bool displayAsDefault);
+                const DerivedColours& derived, bool displayAsDefault,
+                const HighContrastColours* highContrast = nullptr);
 
   void PaintButton(std::uint8_t visualState, bool force);
 
@@ -34,6 +36,10 @@ class ButtonPainter {
  private:
   enum class Look { Up, Pressed, Disabled };
   enum class DefaultFrameKind { XpBlue, XpGreen, Classic };
+  // The flat (Office XP) look's colours for one look.
+  struct FlatColours {
+    Colour frame, fill, text;
+  };
 
   // Floating values become integers half to even; out of range is the overflow error.
   static std::int32_t Round32(double v) {
@@ -71,6 +77,9 @@ class ButtonPainter {
   void PaintClassicDisabled();
   void PaintGradientFace(Look look);
   void PaintGradientStyle(Look look);
+  FlatColours OfficeXpColours(Look look) const;
+  // The focus mark: the dotted frame, or in high contrast a frame in the look's focus colour.
+  void PaintFocusMark(Look look);
   void PaintOfficeXpUp();
   void PaintOfficeXpPressed();
   void PaintOfficeXpDisabled();
@@ -81,6 +90,7 @@ class ButtonPainter {
   CommandState& state_;
   const DerivedColours& derived_;
   bool displayAsDefault_;
+  const HighContrastColours* highContrast_;
 };
 
 }  // namespace tovrel

@@ -1,6 +1,7 @@
 #include "button_control/command.h"
 
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "button_control/button_painter.h"
@@ -95,7 +96,7 @@ void Command::InitProperties() {
   props_.OfficeXpMousemoveFillColor = kDefaultOfficeXpMousemoveFillColor;
   props_.OfficeXpMousemoveFrameColor = kDefaultOfficeXpMousemoveFrameColor;
   // The access keys follow the caption from the start, not only after its first change.
-  UpdateAccessKey();
+  CaptionChanged();
 }
 
 void Command::ReadProperties(const PropertyStore& store) {
@@ -139,6 +140,7 @@ void Command::ReadProperties(const PropertyStore& store) {
   host_.SetSurfaceEnabled(props_.Enabled != 0);
   host_.SetSurfaceFont(props_.Font);
   host_.SetAccessKeys(accessKeys);
+  host_.SetCaptionText(props_.Caption);
   state_.VisualState = StateUp;
   PaintButton(StateUp, true);
 }
@@ -183,7 +185,16 @@ void Command::ApplyGlassPreset() {
 }
 
 void Command::PaintButton(std::uint8_t state, bool force) {
-  ButtonPainter(host_.Surface(), props_, state_, derived_, host_.AmbientDisplayAsDefault()).PaintButton(state, force);
+  std::optional<HighContrastColours> contrast;
+  if (host_.HighContrast())
+    contrast = HighContrastColours{host_.SysColor(kColorBtnFace),   host_.SysColor(kColorBtnText),
+                                   host_.SysColor(kColorWindowFrame), host_.SysColor(kColorHighlight),
+                                   host_.SysColor(kColorHighlightText), host_.SysColor(kColorGrayText)};
+  ButtonPainter(host_.Surface(), props_, state_, derived_, host_.AmbientDisplayAsDefault(),
+                contrast ? &*contrast : nullptr)
+      .PaintButton(state, force);
+  // Every change a screen reader hears of also repaints, so this is where it is told.
+  Announce();
 }
 
 void Command::SetBackColor(Colour v) {
@@ -268,7 +279,7 @@ void Command::SetButtonType(std::int32_t v) {
 
 void Command::SetCaption(const std::u16string& v) {
   props_.Caption = v;
-  UpdateAccessKey();
+  CaptionChanged();
   Repaint();
   Signal("Caption");
 }

@@ -26,7 +26,11 @@ constexpr std::uint8_t StateUp = 0;
 constexpr std::uint8_t StateDown = 2;
 
 // System colour indexes the control reads.
+constexpr int kColorWindowFrame = 6;
+constexpr int kColorHighlight = 13;
+constexpr int kColorHighlightText = 14;
 constexpr int kColorBtnFace = 15;
+constexpr int kColorGrayText = 17;
 constexpr int kColorBtnShadow = 16;
 constexpr int kColorBtnText = 18;
 constexpr int kColorBtnHighlight = 20;
@@ -95,6 +99,32 @@ struct DerivedColours {
   Colour ShadowColor = 0;
   Colour DarkShadowColor = 0;
   Colour TextColor = 0;
+};
+
+// The system colours the control paints with while high contrast is on, in place of
+// every colour a style would choose.
+struct HighContrastColours {
+  Colour ButtonFace = 0;
+  Colour ButtonText = 0;
+  Colour WindowFrame = 0;
+  Colour Highlight = 0;
+  Colour HighlightText = 0;
+  Colour GrayText = 0;
+};
+
+// What a screen reader is told of the control besides its role.
+struct AccessibleFacts {
+  std::u16string Name;      // the caption as a user reads it
+  std::u16string Shortcut;  // "Alt+k" for a caption with an access key, else empty
+  bool Unavailable = false;
+  bool Focused = false;
+  bool Pressed = false;
+  bool Hot = false;
+  bool Default = false;
+  bool SameState(const AccessibleFacts& other) const {
+    return Unavailable == other.Unavailable && Focused == other.Focused && Pressed == other.Pressed &&
+           Hot == other.Hot && Default == other.Default;
+  }
 };
 
 class Command {
@@ -176,6 +206,12 @@ class Command {
 
   // The access-key characters derived from a caption (lower case, at most one).
   static std::u16string AccessKeyOf(const std::u16string& caption);
+  // The caption as a user reads it: access-key markers dropped, "&&" read as "&".
+  static std::u16string AccessibleNameOf(const std::u16string& caption);
+  // "Alt+" and the access key of a caption; empty without one.
+  static std::u16string ShortcutOf(const std::u16string& caption);
+  // What a screen reader is told of the control now.
+  AccessibleFacts Accessible() const;
   // The window shape for a size and style.
   static WindowShape BuildRegion(std::int32_t buttonType, std::int32_t width, std::int32_t height);
 
@@ -190,13 +226,16 @@ class Command {
  private:
   void Repaint() { PaintButton(state_.VisualState, true); }
   void Signal(std::string_view name) { host_.PropertyChanged(name); }
-  void UpdateAccessKey();
+  void CaptionChanged();
   void ApplyGlassPreset();
+  // Tells the host what a screen reader would now hear differently.
+  void Announce();
 
   CommandHost& host_;
   CommandProperties props_;
   CommandState state_;
   DerivedColours derived_;
+  AccessibleFacts announced_;
 };
 
 // Defaults of a new instance.

@@ -55,6 +55,14 @@ class CommandHost {
   virtual void SetWindowShape(const WindowShape& shape) = 0;
   virtual void MoveFocus(bool forward) = 0;
   virtual Colour SysColor(int index) = 0;
+
+  // High contrast is on: the control paints with system colours only.
+  virtual bool HighContrast() { return false; }
+  // The window's own text follows the caption, for whatever reads window text.
+  virtual void SetCaptionText(const std::u16string&) {}
+  // What a screen reader is told changed.
+  virtual void AccessibleNameChanged() {}
+  virtual void AccessibleStateChanged() {}
 };
 
 }  // namespace tovrel

@@ -194,6 +194,48 @@ std::u16string Command::AccessKeyOf(const std::u16string& caption) {
   return std::u16string(1, LowerCase(caption[q + 1]));
 }
 
-void Command::UpdateAccessKey() { host_.SetAccessKeys(AccessKeyOf(props_.Caption)); }
+std::u16string Command::AccessibleNameOf(const std::u16string& caption) {
+  std::u16string name;
+  for (std::size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] != u'&') {
+      name += caption[i];
+    } else if (i + 1 < caption.size() && caption[i + 1] == u'&') {
+      name += u'&';
+      ++i;
+    }
+  }
+  return name;
+}
+
+std::u16string Command::ShortcutOf(const std::u16string& caption) {
+  const std::u16string key = AccessKeyOf(caption);
+  return key.empty() ? key : u"Alt+" + key;
+}
+
+AccessibleFacts Command::Accessible() const {
+  AccessibleFacts facts;
+  facts.Name = AccessibleNameOf(props_.Caption);
+  facts.Shortcut = ShortcutOf(props_.Caption);
+  facts.Unavailable = props_.Enabled == 0;
+  facts.Focused = state_.HasFocus != 0;
+  facts.Pressed = state_.VisualState == StateDown;
+  facts.Hot = state_.MouseInside != 0;
+  facts.Default = host_.AmbientDisplayAsDefault();
+  return facts;
+}
+
+void Command::Announce() {
+  AccessibleFacts now = Accessible();
+  const bool name = now.Name != announced_.Name;
+  const bool state = !now.SameState(announced_);
+  announced_ = std::move(now);
+  if (name) host_.AccessibleNameChanged();
+  if (state) host_.AccessibleStateChanged();
+}
+
+void Command::CaptionChanged() {
+  host_.SetAccessKeys(AccessKeyOf(props_.Caption));
+  host_.SetCaptionText(props_.Caption);
+}
 
 }  // namespace tovrel

@@ -228,32 +228,67 @@ void ButtonPainter::PaintGradientStyle(Look look) {
 
 // ---- Style 5, OfficeXpButton ----
 
-void ButtonPainter::PaintOfficeXpUp() {
+ButtonPainter::FlatColours ButtonPainter::OfficeXpColours(Look look) const {
   const bool hover = state_.MouseInside != 0;
-  PaintRect(0, 0, W(), H(), hover ? props_.OfficeXpMousemoveFrameColor : props_.OfficeXpFrameColor, true);
-  PaintRect(1, 1, Sub32(W(), 2), Sub32(H(), 2), hover ? props_.OfficeXpMousemoveFillColor : props_.OfficeXpFillColor,
-            false);
-  if (state_.HasFocus != 0) PaintFocusRect();
-  NormalLayout(derived_.TextColor);
+  if (const HighContrastColours* c = highContrast_) {
+    switch (look) {
+      case Look::Up:
+        return {hover ? c->Highlight : c->WindowFrame, c->ButtonFace, c->ButtonText};
+      case Look::Pressed:
+        return {c->Highlight, c->Highlight, c->HighlightText};
+      case Look::Disabled:
+        return {c->GrayText, c->ButtonFace, c->GrayText};
+    }
+  }
+  const bool grey = props_.ColorScheme == SchemeGrey;
+  switch (look) {
+    case Look::Up:
+      return {hover ? props_.OfficeXpMousemoveFrameColor : props_.OfficeXpFrameColor,
+              hover ? props_.OfficeXpMousemoveFillColor : props_.OfficeXpFillColor, derived_.TextColor};
+    case Look::Pressed:
+      return {props_.OfficeXpMousemoveFrameColor,
+              grey ? OffsetColor(props_.OfficeXpMousemoveFillColor, -40, -30, -15, Rgb(250, 250, 250))
+                   : OffsetColor(props_.OfficeXpMousemoveFillColor, -30, -30, -60, Rgb(250, 250, 250)),
+              derived_.TextColor};
+    case Look::Disabled:
+      break;
+  }
+  const Colour frame = grey ? props_.OfficeXpFrameColor : Rgb(188, 188, 64);
+  return {frame, grey ? props_.OfficeXpFillColor : Rgb(238, 239, 208), frame};
+}
+
+void ButtonPainter::PaintFocusMark(Look look) {
+  if (!highContrast_) {
+    PaintFocusRect();
+    return;
+  }
+  const Colour c = look == Look::Pressed ? highContrast_->HighlightText : highContrast_->Highlight;
+  const Rect& r = state_.FocusRect;
+  PaintRect(r.left, r.top, Sub32(r.right, r.left), Sub32(r.bottom, r.top), c, true);
+}
+
+void ButtonPainter::PaintOfficeXpUp() {
+  const FlatColours c = OfficeXpColours(Look::Up);
+  PaintRect(0, 0, W(), H(), c.frame, true);
+  PaintRect(1, 1, Sub32(W(), 2), Sub32(H(), 2), c.fill, false);
+  if (state_.HasFocus != 0) PaintFocusMark(Look::Up);
+  NormalLayout(c.text);
 }
 
 void ButtonPainter::PaintOfficeXpPressed() {
-  PaintRect(0, 0, W(), H(), props_.OfficeXpMousemoveFrameColor, true);
-  const Colour fill = props_.ColorScheme == SchemeGrey
-                          ? OffsetColor(props_.OfficeXpMousemoveFillColor, -40, -30, -15, Rgb(250, 250, 250))
-                          : OffsetColor(props_.OfficeXpMousemoveFillColor, -30, -30, -60, Rgb(250, 250, 250));
-  PaintRect(1, 1, Sub32(W(), 2), Sub32(H(), 2), fill, false);
+  const FlatColours c = OfficeXpColours(Look::Pressed);
+  PaintRect(0, 0, W(), H(), c.frame, true);
+  PaintRect(1, 1, Sub32(W(), 2), Sub32(H(), 2), c.fill, false);
+  canvas_.SetTextColor(c.text);
   PressedLayout();
-  if (state_.HasFocus != 0) PaintFocusRect();
+  if (state_.HasFocus != 0) PaintFocusMark(Look::Pressed);
 }
 
 void ButtonPainter::PaintOfficeXpDisabled() {
-  const bool grey = props_.ColorScheme == SchemeGrey;
-  const Colour frame = grey ? props_.OfficeXpFrameColor : Rgb(188, 188, 64);
-  const Colour fill = grey ? props_.OfficeXpFillColor : Rgb(238, 239, 208);
-  PaintRect(0, 0, W(), H(), frame, true);
-  PaintRect(1, 1, Sub32(W(), 2), Sub32(H(), 2), fill, false);
-  NormalLayout(frame);
+  const FlatColours c = OfficeXpColours(Look::Disabled);
+  PaintRect(0, 0, W(), H(), c.frame, true);
+  PaintRect(1, 1, Sub32(W(), 2), Sub32(H(), 2), c.fill, false);
+  NormalLayout(c.text);
 }
 
 }  // namespace tovrel

@@ -252,13 +252,64 @@ TEST_F(CommandInput, AccessKeyClicksWithoutTouchingTheLastButton) {
   EXPECT_EQ(log, (Log{"MouseDown 4 0 1 1", "Click"}));
 }
 
-TEST(CommandAccessKey, FirstMarkedCharacterInLowerCase) {
-  const std::pair<std::u16string, std::u16string> cases[] = {
-      {u"&OK", u"o"},   {u"Save && &Quit", u"q"}, {u"R&&D", u""},   {u"A&", u""},     {u"&", u""},
-      {u"", u""},       {u"OK", u""},             {u"&&&x", u"x"},  {u"a&&b&&c", u""}, {u"&&&&x", u""},
-      {u"限&制", u"制"}, {u"&a&b", u"a"},          {u"x&&y&", u""},
+TEST(CommandAccessKey, FirstMarkedCharacterInLowerCaseAndTheNameReadWithoutMarkers) {
+  struct Case {
+    std::u16string caption, key, name;
   };
-  for (const auto& [caption, key] : cases) EXPECT_EQ(Command::AccessKeyOf(caption), key) << std::string(caption.begin(), caption.end());
+  const Case cases[] = {
+      {u"&OK", u"o", u"OK"},         {u"Save && &Quit", u"q", u"Save & Quit"}, {u"R&&D", u"", u"R&D"},
+      {u"A&", u"", u"A"},            {u"&", u"", u""},                          {u"", u"", u""},
+      {u"OK", u"", u"OK"},           {u"&&&x", u"x", u"&x"},                    {u"a&&b&&c", u"", u"a&b&c"},
+      {u"&&&&x", u"", u"&&x"},       {u"限&制", u"制", u"限制"},                {u"&a&b", u"a", u"ab"},
+      {u"x&&y&", u"", u"x&y"},
+  };
+  for (const auto& [caption, key, name] : cases) {
+    const std::string shown(caption.begin(), caption.end());
+    EXPECT_EQ(Command::AccessKeyOf(caption), key) << shown;
+    EXPECT_EQ(Command::AccessibleNameOf(caption), name) << shown;
+    EXPECT_EQ(Command::ShortcutOf(caption), key.empty() ? u"" : u"Alt+" + key) << shown;
+  }
+}
+
+// A screen reader that follows events hears each change of what it would read, once.
+TEST_F(CommandInput, AScreenReaderIsToldOfEachChangeItWouldHear) {
+  int names = host.nameChanges, states = host.stateChanges;
+  auto heard = [&](int name, int state) -> ::testing::AssertionResult {
+    const int n = host.nameChanges - names, s = host.stateChanges - states;
+    names = host.nameChanges;
+    states = host.stateChanges;
+    if (n == name && s == state) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << n << " name and " << s << " state changes";
+  };
+  cmd.SetCaption(u"Save && &Quit");
+  EXPECT_TRUE(heard(1, 0));
+  EXPECT_EQ(host.captionText, u"Save && &Quit");
+  // Another caption that reads the same is no news, but the window text follows it.
+  cmd.SetCaption(u"Save && Qui&t");
+  EXPECT_TRUE(heard(0, 0));
+  EXPECT_EQ(host.captionText, u"Save && Qui&t");
+  EXPECT_EQ(cmd.Accessible().Shortcut, u"Alt+t");
+
+  cmd.OnMouseDown(1, 0, 5, 5);
+  EXPECT_TRUE(cmd.Accessible().Pressed);
+  EXPECT_TRUE(heard(0, 1));
+  cmd.OnMouseUp(1, 0, 5, 5);
+  EXPECT_TRUE(heard(0, 1));
+  cmd.OnMouseMove(0, 0, 5, 5);
+  EXPECT_TRUE(cmd.Accessible().Hot);
+  EXPECT_TRUE(heard(0, 1));
+  cmd.OnGotFocus();
+  EXPECT_TRUE(cmd.Accessible().Focused);
+  EXPECT_TRUE(heard(0, 1));
+  host.displayAsDefault = true;
+  cmd.OnAmbientChanged();
+  EXPECT_TRUE(cmd.Accessible().Default);
+  EXPECT_TRUE(heard(0, 1));
+  cmd.SetEnabled(kVbFalse);
+  EXPECT_TRUE(cmd.Accessible().Unavailable);
+  EXPECT_TRUE(heard(0, 1));
+  cmd.PaintButton(Visual(), true);
+  EXPECT_TRUE(heard(0, 0));
 }
 
 std::set<std::pair<int, int>> RemovedPixels(const WindowShape& shape) {

@@ -2,6 +2,7 @@
 
 #include "button_control/button_layout.h"
 #include "button_control/command.h"
+#include "button_control/raster_surface.h"
 #include "fake_command_host.h"
 #include "sized_canvas.h"
 
@@ -301,6 +302,36 @@ TEST_F(CommandPropertiesTest, SystemColourDefaultsFollowTheMachine) {
   cmd.WriteProperties(again);
   EXPECT_FALSE(again.Contains("BackColor"));
   EXPECT_FALSE(again.Contains("ForeColor"));
+}
+
+// The host says whether high contrast is on; the control asks the machine for the colours.
+TEST(CommandHighContrast, PaintsInTheMachinesColoursAndBackAtOnce) {
+  RasterSurface surface(20, 10, Rgb(1, 2, 3));
+  FakeCommandHost host(surface);
+  host.sysColors[kColorBtnFace] = Rgb(0, 0, 1);
+  host.sysColors[kColorWindowFrame] = Rgb(3, 255, 255);
+  host.sysColors[kColorHighlight] = Rgb(26, 235, 4);
+  host.sysColors[kColorHighlightText] = Rgb(5, 0, 0);
+  Command cmd(host);
+  cmd.Initialize();
+  cmd.InitProperties();
+  cmd.OnResize();
+  const Colour xpUp = surface.GetPixel(0, 5);
+
+  host.highContrast = true;
+  cmd.OnAmbientChanged();
+  EXPECT_EQ(surface.GetPixel(0, 5), Rgb(3, 255, 255));
+  EXPECT_EQ(surface.GetPixel(5, 5), Rgb(0, 0, 1));
+  cmd.OnMouseDown(1, 0, 5, 5);
+  EXPECT_EQ(surface.GetPixel(5, 5), Rgb(26, 235, 4));
+  cmd.OnGotFocus();
+  EXPECT_EQ(surface.GetPixel(2, 5), Rgb(5, 0, 0));
+  cmd.OnMouseUp(1, 0, 5, 5);
+  cmd.OnLostFocus();
+
+  host.highContrast = false;
+  cmd.OnAmbientChanged();
+  EXPECT_EQ(surface.GetPixel(0, 5), xpUp);
 }
 
 TEST_F(CommandPropertiesTest, CorruptStoredValueLeavesTheControlAsItWas) {

@@ -41,6 +41,10 @@ class FakeCommandHost : public CommandHost {
     auto it = sysColors.find(index);
     return it == sysColors.end() ? 0 : it->second;
   }
+  bool HighContrast() override { return highContrast; }
+  void SetCaptionText(const std::u16string& text) override { captionText = text; }
+  void AccessibleNameChanged() override { ++nameChanges; }
+  void AccessibleStateChanged() override { ++stateChanges; }
 
   // Windows' classic defaults unless a test changes them.
   std::map<int, Colour> sysColors{{15, 0xD8E9EC}, {16, 0x99A8AC}, {18, 0x000000},
@@ -60,6 +64,10 @@ class FakeCommandHost : public CommandHost {
   int shapesSet = 0;
   int refreshes = 0;
   std::vector<bool> focusMoves;
+  bool highContrast = false;
+  std::u16string captionText;
+  int nameChanges = 0;
+  int stateChanges = 0;
 
  private:
   Canvas& canvas_;

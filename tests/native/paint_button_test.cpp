@@ -2,6 +2,7 @@
 // raster surface. Captions are checked through the recorded text calls.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <string>
@@ -75,6 +76,7 @@ struct Button {
   CommandState state;
   DerivedColours derived{kFace, kLight, kHighlight, kShadow, kDark, kText};
   bool displayAsDefault = false;
+  const HighContrastColours* contrast = nullptr;
 
   Button(int w, int h, std::int32_t buttonType) : surface(w, h, kBack) {
     props.Enabled = kVbTrue;
@@ -103,7 +105,7 @@ struct Button {
     state.FocusRect = {2, 2, w - 2, h - 2};
   }
   void Paint(std::uint8_t visualState, bool force = true) {
-    ButtonPainter(surface, props, state, derived, displayAsDefault).PaintButton(visualState, force);
+    ButtonPainter(surface, props, state, derived, displayAsDefault, contrast).PaintButton(visualState, force);
   }
   void Focus() { state.HasFocus = kVbTrue; }
   void Hover() { state.MouseInside = kVbTrue; }
@@ -662,6 +664,72 @@ TEST(PaintOfficeXpButton, DisabledBySchemeWithTheFrameColourCaption) {
   grey.Paint(StateUp);
   ExpectFlatButton(grey.surface, Rgb(172, 169, 154), Rgb(236, 233, 216));
   EXPECT_EQ(grey.OnlyText(), (TextCall{u"OK", kUpCaption, kCaptionOneLine, Rgb(172, 169, 154)}));
+}
+
+// ---- High contrast: every style flat, in the system colours only ----
+
+TEST(PaintHighContrast, EveryStyleAndLookUsesOnlyTheSystemColours) {
+  const HighContrastColours hc{Rgb(0, 0, 1), Rgb(255, 255, 2), Rgb(3, 255, 255),
+                               Rgb(26, 235, 4), Rgb(5, 0, 0), Rgb(63, 242, 6)};
+  const std::vector<Colour> allowed{hc.ButtonFace, hc.ButtonText, hc.WindowFrame, hc.Highlight, hc.HighlightText,
+                                    hc.GrayText};
+  auto allowedOnly = [&](const Button& b) -> ::testing::AssertionResult {
+    for (int y = 0; y < b.surface.Height(); ++y)
+      for (int x = 0; x < b.surface.Width(); ++x)
+        if (std::find(allowed.begin(), allowed.end(), b.surface.GetPixel(x, y)) == allowed.end())
+          return ::testing::AssertionFailure() << "(" << x << "," << y << ") is " << Hex(b.surface.GetPixel(x, y));
+    for (const TextCall& t : b.surface.textCalls)
+      if (std::find(allowed.begin(), allowed.end(), t.colour) == allowed.end())
+        return ::testing::AssertionFailure() << "caption in " << Hex(t.colour);
+    return ::testing::AssertionSuccess();
+  };
+  for (std::int32_t type : {0, 1, 2, 3, 4, 5}) {
+    for (std::int32_t scheme : {SchemeSystem, SchemeCustom, SchemeGrey}) {
+      auto made = [&] {
+        Button b(20, 12, type);
+        b.props.ColorScheme = scheme;
+        b.contrast = &hc;
+        return b;
+      };
+      const std::string where = "type " + std::to_string(type) + " scheme " + std::to_string(scheme);
+
+      Button up = made();
+      up.Paint(StateUp);
+      EXPECT_TRUE(allowedOnly(up)) << where;
+      ExpectFlatButton(up.surface, hc.WindowFrame, hc.ButtonFace);
+      EXPECT_EQ(up.OnlyText(), (TextCall{u"OK", kUpCaption, kCaptionOneLine, hc.ButtonText})) << where;
+
+      Button hot = made();
+      hot.Hover();
+      hot.displayAsDefault = true;
+      hot.Paint(StateUp);
+      EXPECT_TRUE(allowedOnly(hot)) << where;
+      ExpectFlatButton(hot.surface, hc.Highlight, hc.ButtonFace);
+
+      Button focused = made();
+      focused.Focus();
+      focused.Paint(StateUp);
+      EXPECT_TRUE(allowedOnly(focused)) << where;
+      EXPECT_TRUE(RowIs(focused.surface, 2, 2, 17, hc.Highlight)) << where;
+      EXPECT_TRUE(ColumnIs(focused.surface, 2, 2, 9, hc.Highlight)) << where;
+
+      Button pressed = made();
+      pressed.Focus();
+      pressed.Paint(StateDown);
+      EXPECT_TRUE(allowedOnly(pressed)) << where;
+      EXPECT_TRUE(RowIs(pressed.surface, 0, 0, 19, hc.Highlight)) << where;
+      EXPECT_TRUE(RowIs(pressed.surface, 5, 3, 16, hc.Highlight)) << where;
+      EXPECT_TRUE(RowIs(pressed.surface, 9, 2, 17, hc.HighlightText)) << where;
+      EXPECT_EQ(pressed.OnlyText(), (TextCall{u"OK", kDownCaption, kCaptionOneLine, hc.HighlightText})) << where;
+
+      Button off = made();
+      off.props.Enabled = kVbFalse;
+      off.Paint(StateUp);
+      EXPECT_TRUE(allowedOnly(off)) << where;
+      ExpectFlatButton(off.surface, hc.GrayText, hc.ButtonFace);
+      EXPECT_EQ(off.OnlyText(), (TextCall{u"OK", kUpCaption, kCaptionOneLine, hc.GrayText})) << where;
+    }
+  }
 }
 
 // ---- Any style: dispatch, states, the skip test, focus replacement ----
