@@ -1,5 +1,6 @@
 #include "button_control/command_window_win.h"
 
+#include "button_control/command_accessible_win.h"
 #include "platform/controls_win.h"
 
 #include <memory>
@@ -11,6 +12,14 @@ namespace {
 // Sent to the button that owns an access key, so the click runs inside its own
 // window procedure (exception boundary, safe destruction).
 constexpr UINT kMsgAccessKey = WM_USER + 1;
+// The accessible object's default action, posted so that its caller returns first.
+constexpr UINT kMsgDefaultAction = WM_USER + 2;
+
+bool SystemHighContrast() {
+  HIGHCONTRASTW contrast{sizeof(contrast)};
+  return ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) &&
+         (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
 
 constexpr std::int16_t kLeft = 1;
 constexpr std::int16_t kRight = 2;
@@ -62,7 +71,10 @@ BOOL CALLBACK FindAccessKeyOwner(HWND hwnd, LPARAM param) {
 }  // namespace
 
 CommandWindow::CommandWindow(std::u16string instanceName)
-    : instanceName_(std::move(instanceName)), ambientFont_(std::make_shared<Font>()), font_(ambientFont_) {}
+    : instanceName_(std::move(instanceName)),
+      ambientFont_(std::make_shared<Font>()),
+      font_(ambientFont_),
+      highContrast_(SystemHighContrast()) {}
 
 CommandWindow* CommandWindow::Create(HWND parent, int id, const RECT& pixels, const PropertyStore& layout,
                                      std::u16string instanceName) {
@@ -114,6 +126,8 @@ LRESULT CommandWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_GETDLGCODE:
       // Arrows and Space reach the control; Tab, Enter and Esc stay with the dialog manager.
       return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_GETOBJECT:
+      return OnGetObject(wParam, lParam);
     default:
       break;
   }
@@ -173,6 +187,14 @@ LRESULT CommandWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
       break;
     case kMsgAccessKey:
       command.OnAccessKey();
+      return 0;
+    case kMsgDefaultAction:
+      command.OnClick();
+      return 0;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+      highContrast_ = SystemHighContrast();
+      command.OnAmbientChanged();
       return 0;
     case WM_SETFOCUS:
       command.OnGotFocus();
@@ -238,6 +260,40 @@ void CommandWindow::OnPaint() {
   if (!dc) return;
   surface_.CopyTo(dc, paint.rcPaint);
   ::EndPaint(hwnd(), &paint);
+}
+
+LRESULT CommandWindow::OnGetObject(WPARAM wParam, LPARAM lParam) {
+  // The object id is a DWORD; how the rest of lParam is filled differs between callers.
+  if (static_cast<LONG>(static_cast<DWORD>(lParam)) != OBJID_CLIENT || !loaded_)
+    return ::DefWindowProcW(hwnd(), WM_GETOBJECT, wParam, lParam);
+  if (!accessible_) accessible_ = CommandAccessible::Create(*this);
+  if (!accessible_) return ::DefWindowProcW(hwnd(), WM_GETOBJECT, wParam, lParam);
+  return ::LresultFromObject(kIidIAccessible, wParam, accessible_);
+}
+
+void CommandWindow::OnDestroyed() {
+  loaded_ = false;
+  if (accessible_) {
+    accessible_->Disconnect();
+    accessible_->Release();
+    accessible_ = nullptr;
+  }
+}
+
+bool CommandWindow::PostDefaultAction() {
+  return hwnd() && ::PostMessageW(hwnd(), kMsgDefaultAction, 0, 0);
+}
+
+void CommandWindow::SetCaptionText(const std::u16string& caption) {
+  if (hwnd()) ::SetWindowTextW(hwnd(), Wide(caption).c_str());
+}
+
+void CommandWindow::AccessibleNameChanged() {
+  if (hwnd()) ::NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, hwnd(), OBJID_CLIENT, CHILDID_SELF);
+}
+
+void CommandWindow::AccessibleStateChanged() {
+  if (hwnd()) ::NotifyWinEvent(EVENT_OBJECT_STATECHANGE, hwnd(), OBJID_CLIENT, CHILDID_SELF);
 }
 
 int CommandWindow::Dpi() const {

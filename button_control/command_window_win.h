@@ -8,6 +8,8 @@
 // The window owns the CommandWindow: it goes when the window is destroyed (directly or
 // with its parent), so a form must not use the pointer after that.
 // Access keys: a focused Command routes Alt+key to the button that owns the key.
+// Screen readers and automation tools find it as a push button (CommandAccessible), its
+// window text is its caption, and in high contrast it paints with the system's colours.
 #pragma once
 
 #include "button_control/gdi_surface_win.h"
@@ -24,6 +26,8 @@
 #include "platform/window_win.h"
 
 namespace tovrel::win {
+
+class CommandAccessible;
 
 class CommandWindow final : public Window, public CommandHost {
  public:
@@ -51,6 +55,8 @@ class CommandWindow final : public Window, public CommandHost {
   // Laid out again at another DPI: its font is measured again.
   void MeasureAgain() override { command.SetFont(command.GetFont()); }
   int PropertyChangeCount() const { return propertyChanges_; }
+  // The default action of its accessible object: a click, after the caller has returned.
+  bool PostDefaultAction();
 
   // CommandHost.
   Canvas& Surface() override;
@@ -74,6 +80,10 @@ class CommandWindow final : public Window, public CommandHost {
   void SetWindowShape(const WindowShape& shape) override;
   void MoveFocus(bool forward) override;
   Colour SysColor(int index) override;
+  bool HighContrast() override { return highContrast_; }
+  void SetCaptionText(const std::u16string& caption) override;
+  void AccessibleNameChanged() override;
+  void AccessibleStateChanged() override;
 
  private:
   explicit CommandWindow(std::u16string instanceName);
@@ -86,7 +96,8 @@ class CommandWindow final : public Window, public CommandHost {
   void OnPointerMove(WPARAM wParam, LPARAM lParam);
   void OnSize(int width, int height);
   void OnPaint();
-  void OnDestroyed() override { loaded_ = false; }
+  void OnDestroyed() override;
+  LRESULT OnGetObject(WPARAM wParam, LPARAM lParam);
   int Dpi() const;
 
   // Declared before `command`, which draws on it.
@@ -96,7 +107,10 @@ class CommandWindow final : public Window, public CommandHost {
   FontRef ambientFont_;
   FontRef font_;
   bool displayAsDefault_ = false;
+  bool highContrast_ = false;
   int propertyChanges_ = 0;
+  // Made on the first request, disconnected when the window goes.
+  CommandAccessible* accessible_ = nullptr;
   // Notifications reach the control only once it has read its properties.
   bool loaded_ = false;
 

@@ -5,7 +5,7 @@ include(${CMAKE_CURRENT_LIST_DIR}/release.cmake)
 
 set(WIN_DEFS UNICODE _UNICODE _WIN32_WINNT=0x0A00 WINVER=0x0A00 NOMINMAX WIN32_LEAN_AND_MEAN)
 set(WIN_OPTS -finput-charset=UTF-8 -Wall -Wextra -Wno-missing-field-initializers -Wno-cast-function-type)
-set(WIN_LIBS comctl32 gdi32 shell32 ole32 oleaut32 uuid winmm)
+set(WIN_LIBS comctl32 gdi32 shell32 ole32 oleaut32 oleacc uuid winmm)
 set(WIN_LINK -static -static-libgcc -static-libstdc++)
 
 target_compile_definitions(tovrel_core PUBLIC ${WIN_DEFS})

@@ -3,6 +3,15 @@
 #include <utility>
 
 namespace tovrel::win {
+namespace {
+
+BOOL CALLBACK PassOn(HWND child, LPARAM message) {
+  const auto& m = *reinterpret_cast<const MSG*>(message);
+  ::SendMessageW(child, m.message, m.wParam, m.lParam);
+  return TRUE;
+}
+
+}  // namespace
 
 void Form::SizeAndCentre(int clientWidthTwips, int clientHeightTwips, const RECT& centreOn) {
   dpi_ = win::SizeAndCentre(hwnd(), clientWidthTwips, clientHeightTwips, centreOn);
@@ -35,6 +44,14 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       ::SetBkMode(dc, TRANSPARENT);
       ::SetTextColor(dc, TextColour(reinterpret_cast<HWND>(lp)));
       return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_BTNFACE));
+    }
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE: {
+      // Only top-level windows hear of these, and the controls paint with the system's
+      // colours too (high contrast is one of these changes).
+      MSG message{hwnd(), msg, wp, lp, 0, {}};
+      ::EnumChildWindows(hwnd(), &PassOn, reinterpret_cast<LPARAM>(&message));
+      return Window::HandleMessage(msg, wp, lp);
     }
     case WM_DPICHANGED:
       dpi_ = HIWORD(wp);

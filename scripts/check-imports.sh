@@ -7,7 +7,7 @@
 # Usage: scripts/check-imports.sh EXE...
 set -euo pipefail
 
-allowed_dlls="advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ntdll.dll ole32.dll oleaut32.dll
+allowed_dlls="advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ntdll.dll oleacc.dll ole32.dll oleaut32.dll
 shell32.dll user32.dll winmm.dll"
 
 # Functions of those DLLs that arrived with Windows 8 or later.

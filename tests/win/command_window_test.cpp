@@ -6,13 +6,17 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <fstream>
 #include <functional>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "accessible_reader.h"
 #include "button_control/button_layout.h"
+#include "child_process.h"
 #include "object_probes.h"
 
 namespace tovrel::win {
@@ -358,6 +362,118 @@ TEST_F(CommandWindowTest, WhatTheControlDrawsReadsBackAndTheWindowShowsItRightAf
   EXPECT_EQ(PixelOf(w->hwnd(), 35, 15, false), mark);
   EXPECT_EQ(PixelOf(w->hwnd(), 40, 15, false), face);
   EXPECT_TRUE(PumpUntil([&] { return PixelOf(w->hwnd(), 35, 15, true) == mark; }));
+}
+
+// accessible_probe reading one window from its own process while this thread serves the
+// calls that cross into it, as a screen reader's would.
+class Probe {
+ public:
+  Probe(HWND window, const wchar_t* mode)
+      : file_(test::ExeDir() + L"probe-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+              std::to_wstring(++runs_) + L".txt"),
+        child_(test::ExeDir() + L"accessible_probe.exe " +
+               std::to_wstring(reinterpret_cast<INT_PTR>(window)) + L" " + file_ + L" " + mode) {}
+  ~Probe() { ::DeleteFileW(file_.c_str()); }
+  bool started() const { return child_.started(); }
+  bool done() const { return !child_.running(); }
+  // What it wrote, once it has ended (or what it has written so far, if it has not).
+  std::map<std::string, std::string> Finish() {
+    for (const DWORD start = ::GetTickCount(); !done() && ::GetTickCount() - start < 20000; ::Sleep(5)) Pump();
+    return Lines();
+  }
+  std::map<std::string, std::string> Lines() const {
+    std::map<std::string, std::string> lines;
+    std::ifstream in(std::string(file_.begin(), file_.end()));
+    for (std::string line; std::getline(in, line);)
+      if (const auto eq = line.find('='); eq != std::string::npos) lines[line.substr(0, eq)] = line.substr(eq + 1);
+    return lines;
+  }
+
+ private:
+  static inline int runs_ = 0;
+  std::wstring file_;
+  test::ChildProcess child_;
+};
+
+std::wstring Unhex(const std::string& hex) {
+  std::wstring text;
+  for (std::size_t i = 0; i + 4 <= hex.size(); i += 4)
+    text += static_cast<wchar_t>(std::stoul(hex.substr(i, 4), nullptr, 16));
+  return text;
+}
+
+long StateBits(const std::map<std::string, std::string>& read) {
+  return read.count("state") ? static_cast<long>(std::stoul(read.at("state"), nullptr, 16)) : -1;
+}
+
+TEST_F(CommandWindowTest, AnotherProcessReadsANamedPushButtonThatFollowsItsStates) {
+  ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
+  CommandWindow* quit = Add(u"Save && &Quit");
+  CommandWindow* refresh = Add(u"刷新");
+  wchar_t text[64] = {};
+  ::GetWindowTextW(quit->hwnd(), text, 64);
+  EXPECT_STREQ(text, L"Save && &Quit");
+
+  auto read = [](CommandWindow* w) { return Probe(w->hwnd(), L"read").Finish(); };
+  auto r = read(quit);
+  ASSERT_EQ(r["found"], "00000000");
+  EXPECT_EQ(r["role"], std::to_string(ROLE_SYSTEM_PUSHBUTTON));
+  EXPECT_EQ(Unhex(r["name"]), L"Save & Quit");
+  EXPECT_EQ(Unhex(r["shortcut"]), L"Alt+q");
+  EXPECT_EQ(Unhex(r["action"]), L"按下");
+  EXPECT_EQ(StateBits(r), STATE_SYSTEM_FOCUSABLE);
+
+  ::SetFocus(quit->hwnd());
+  quit->SetDisplayAsDefault(true);
+  Send(quit, WM_LBUTTONDOWN, MK_LBUTTON, 5, 5);
+  EXPECT_EQ(StateBits(read(quit)),
+            STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED | STATE_SYSTEM_PRESSED | STATE_SYSTEM_DEFAULT);
+  Send(quit, WM_LBUTTONUP, 0, -5, -5);
+
+  // A caption set later is what is read, and the window text follows it.
+  refresh->command.SetCaption(u"刷新(&R)");
+  ::GetWindowTextW(refresh->hwnd(), text, 64);
+  EXPECT_STREQ(text, L"刷新(&R)");
+  r = read(refresh);
+  EXPECT_EQ(Unhex(r["name"]), L"刷新(R)");
+  EXPECT_EQ(Unhex(r["shortcut"]), L"Alt+r");
+  refresh->command.SetEnabled(kVbFalse);
+  EXPECT_EQ(StateBits(read(refresh)), STATE_SYSTEM_UNAVAILABLE);
+}
+
+TEST_F(CommandWindowTest, TheDefaultActionClicksAfterTheCallerHasReturnedAndNeverWhenDisabled) {
+  ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
+  CommandWindow* limit = Add(u"限制");
+  std::unique_ptr<Probe> probe;
+  int clicks = 0;
+  bool callerReturnedFirst = false;
+  // A click that waits, as a modal dialog would, for the caller to be done.
+  limit->command.events.Click = [&] {
+    ++clicks;
+    callerReturnedFirst = PumpUntil([&] { return probe->done(); });
+  };
+  probe = std::make_unique<Probe>(limit->hwnd(), L"do");
+  ASSERT_TRUE(probe->started());
+  EXPECT_EQ(probe->Finish()["do"], "00000000");
+  EXPECT_TRUE(PumpUntil([&] { return clicks == 1; }));
+  EXPECT_TRUE(callerReturnedFirst);
+
+  limit->command.SetEnabled(kVbFalse);
+  EXPECT_NE(Probe(limit->hwnd(), L"do").Finish()["do"], "00000000");
+  PumpFor(100);
+  EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(CommandWindowTest, AnObjectHeldPastItsButtonFailsCleanly) {
+  ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
+  CommandWindow* w = Add(u"OK");
+  const HWND hwnd = w->hwnd();
+  Probe probe(hwnd, L"outlive");
+  ASSERT_TRUE(PumpUntil([&] { return probe.Lines().count("held") == 1 || probe.done(); }));
+  ::DestroyWindow(hwnd);
+  auto r = probe.Finish();
+  EXPECT_EQ(r["gone"], "1");
+  EXPECT_EQ(r["name"], "800401fd");  // CO_E_OBJNOTCONNECTED
 }
 
 TEST_F(CommandWindowTest, HandlersThatThrowOrDestroyTheButtonStopAtTheWindowProcedure) {
