@@ -64,6 +64,9 @@ void FormSetProcessCpuPercent::CreateControls() {
   labelProcessPid_.Create(self, kLabelProcessPid, u"", none, nullptr);
   label3_.Create(self, kDialogLabel3, kSliderCaption, none, nullptr);
   slider_.Create(self, kSliderPercent, none, kSliderMinimum, kSliderMaximum);
+  // Named by the label just before it, which is how the system names a slider; its
+  // window text says the same for whatever reads that instead.
+  ::SetWindowTextW(slider_.hwnd(), win::Wide(kSliderCaption).c_str());
   slider_.Change = [this] { SliderPercent_Change(); };
   labelPercent_.Create(self, kLabelPercent, u"99", none, nullptr);
 
@@ -121,6 +124,8 @@ void FormSetProcessCpuPercent::SetProcess(const std::u16string& pidText, const s
 
 void FormSetProcessCpuPercent::ShowModal() {
   if (!hwnd()) return;
+  // Disabling the owner takes the focus from its control; it gets it back at the end.
+  const HWND ownerFocus = ::GetFocus();
   ::EnableWindow(owner_, FALSE);
   ::ShowWindow(hwnd(), SW_SHOW);
   ::SetForegroundWindow(hwnd());
@@ -132,6 +137,7 @@ void FormSetProcessCpuPercent::ShowModal() {
   if (const std::optional<int> code = win::Pump(true, [this] { return !hwnd(); })) ::PostQuitMessage(*code);
   ::EnableWindow(owner_, TRUE);
   ::SetActiveWindow(owner_);
+  if (ownerFocus && ::IsChild(owner_, ownerFocus)) ::SetFocus(ownerFocus);
 }
 
 void FormSetProcessCpuPercent::SliderPercent_Change() { labelPercent_.SetText(DecimalText(slider_.Value())); }

@@ -96,6 +96,8 @@ void FormMain::CreateControls() {
   const RECT none{0, 0, 0, 0};
   // Created in tab order, so the dialog navigation follows it; Layout places them.
   list_.Create(self, kListViewProcesses, none, nullptr);
+  // No label stands before the list: it is named after its column of program names.
+  win::NameForScreenReaders(list_.hwnd(), kColumnHeaders[2]);
   for (std::size_t i = 0; i < std::size(kColumnWidths); ++i)
     list_.AddColumn(kColumnHeaders[i], win::Twips(kColumnWidths[i], dpi()));
   images_.Create(::GetSystemMetrics(SM_CXSMICON));

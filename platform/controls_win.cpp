@@ -6,6 +6,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include <oleacc.h>
+
 #include "platform/system_function_win.h"
 
 namespace tovrel::win {
@@ -81,6 +83,21 @@ UINT WindowDpi(HWND hwnd) {
 
 std::wstring Wide(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
 std::u16string U16(const std::wstring& s) { return std::u16string(s.begin(), s.end()); }
+
+void NameForScreenReaders(HWND control, const std::u16string& name) {
+  const std::wstring text = Wide(name);
+  ::SetWindowTextW(control, text.c_str());
+  // Spelled out: with static linking, mingw's oleacc GUIDs are import thunks.
+  constexpr CLSID kAccPropServices{0xb5f8350b, 0x0548, 0x48b1, {0xa6, 0xee, 0x88, 0xbd, 0x00, 0xb4, 0xa5, 0xe7}};
+  constexpr IID kIidAccPropServices{0x6e26e776, 0x04f0, 0x495d, {0x80, 0xe4, 0x33, 0x30, 0x35, 0x2e, 0x31, 0x69}};
+  constexpr MSAAPROPID kName{0x608d3df8, 0x8128, 0x4aa7, {0xa4, 0x28, 0xf5, 0x5e, 0x49, 0x26, 0x72, 0x91}};
+  void* services = nullptr;
+  if (FAILED(::CoCreateInstance(kAccPropServices, nullptr, CLSCTX_INPROC_SERVER, kIidAccPropServices, &services)))
+    return;  // no Dynamic Annotation here: the window text is what is read
+  auto* annotation = static_cast<IAccPropServices*>(services);
+  annotation->SetHwndPropStr(control, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF, kName, text.c_str());
+  annotation->Release();
+}
 
 HWND CreateChild(const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, HWND parent, int id,
                  const RECT& r) {

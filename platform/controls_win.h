@@ -56,6 +56,11 @@ UINT WindowDpi(HWND hwnd);
 std::wstring Wide(const std::u16string& s);
 std::u16string U16(const std::wstring& s);
 
+// Gives a control that shows no text of its own the name a screen reader announces:
+// its window text (what the standard accessible object and automation tools read) and,
+// where the system has Dynamic Annotation, the accessible name itself. Nothing shows.
+void NameForScreenReaders(HWND control, const std::u16string& name);
+
 HWND CreateChild(const wchar_t* cls, const wchar_t* text, DWORD style, DWORD exStyle, HWND parent, int id,
                  const RECT& pixels);
 

@@ -53,6 +53,20 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       ::EnumChildWindows(hwnd(), &PassOn, reinterpret_cast<LPARAM>(&message));
       return Window::HandleMessage(msg, wp, lp);
     }
+    case WM_ACTIVATE:
+      if (LOWORD(wp) == WA_INACTIVE) {
+        const HWND focus = ::GetFocus();
+        if (focus && ::IsChild(hwnd(), focus)) lastFocus_ = focus;
+      } else if (HIWORD(wp) == 0) {
+        // As a dialog does: back to the control that had the focus, or the first tab stop.
+        const bool back = lastFocus_ && ::IsChild(hwnd(), lastFocus_) && ::IsWindowVisible(lastFocus_) &&
+                          ::IsWindowEnabled(lastFocus_);
+        if (const HWND target = back ? lastFocus_ : ::GetNextDlgTabItem(hwnd(), nullptr, FALSE)) {
+          ::SetFocus(target);
+          return 0;
+        }
+      }
+      return Window::HandleMessage(msg, wp, lp);
     case WM_DPICHANGED:
       dpi_ = HIWORD(wp);
       MoveWindowTo(hwnd(), *reinterpret_cast<const RECT*>(lp));

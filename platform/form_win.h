@@ -48,6 +48,8 @@ class Form : public Window {
     FontLook look;
     UniqueGdi<HFONT> font;
   };
+  // The control that had the focus when the form was last deactivated.
+  HWND lastFocus_ = nullptr;
   int dpi_ = USER_DEFAULT_SCREEN_DPI;
   bool placed_ = false;
   std::vector<MadeFont> fonts_;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "limit_dialog/form_set_percent_win.h"
+#include "../win/accessible_reader.h"
 #include "../win/process_checks.h"
 #include "main_window/form_main_win.h"
 #include "main_window/process_list_win.h"
@@ -56,7 +57,8 @@ TEST(EndToEnd, MainWindowLayoutAndTheExitQuestion) {
   expectAt(kLabel3, 72, 40, 0, 0);
   expectAt(kLabelOstrin, 72, 96, 0, 0);
   EXPECT_EQ(TextOf(::GetDlgItem(app.main(), kLabelOstrin)), W(kHomePageUrl));
-  EXPECT_EQ(TextOf(::GetDlgItem(app.main(), kCommandLimit)), L"");  // buttons draw their own captions
+  // Buttons draw their own captions; their window text says the same for whatever reads it.
+  EXPECT_EQ(TextOf(::GetDlgItem(app.main(), kCommandLimit)), W(kLimitCaption));
   ::Sleep(300);
   EXPECT_TRUE(SaveWindowShot(app.main(), L"main-window.png"));
 
@@ -82,9 +84,66 @@ TEST(EndToEnd, MainWindowLayoutAndTheExitQuestion) {
   EXPECT_EQ(::WaitForSingleObject(app.process(), 10000), static_cast<DWORD>(WAIT_OBJECT_0));
 }
 
+// The control with the keyboard focus in the process's window thread.
+HWND FocusIn(HWND window) {
+  GUITHREADINFO info{sizeof(info)};
+  return ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+// What a screen reader is told of a push button of Tovrel's, read from this process.
+::testing::AssertionResult ReadsAsButton(HWND button, const std::u16string& caption) {
+  const AccessibleReading r = AccessibleOf(button).Read();
+  if (r.found != S_OK || r.role != ROLE_SYSTEM_PUSHBUTTON || r.name != W(caption) || r.action != L"按下" ||
+      !(r.state & STATE_SYSTEM_FOCUSABLE))
+    return ::testing::AssertionFailure() << "found " << std::hex << r.found << std::dec << ", role " << r.role
+                                         << ", state " << std::hex << r.state << " for " << W(caption);
+  return ::testing::AssertionSuccess();
+}
+
+TEST(EndToEnd, AScreenReaderHearsEveryControlAndTheKeyboardStartsAtTheList) {
+  ::CoInitialize(nullptr);
+  TovrelApp app;
+  ASSERT_NE(app.main(), nullptr);
+  const HWND list = ::GetDlgItem(app.main(), kListViewProcesses);
+  EXPECT_TRUE(WaitUntil([&] { return FocusIn(app.main()) == list; }));
+  EXPECT_TRUE(ReadsAsButton(app.Button(kCommandRefresh), kRefreshCaption));
+  EXPECT_TRUE(ReadsAsButton(app.Button(kCommandLimit), kLimitCaption));
+  EXPECT_EQ(AccessibleOf(list).Read().name, W(kColumnHeaders[2]));
+
+  // 刷新's default action lists a process started after the window.
+  ChildProcess late(L"\"" + ExeDir() + L"busy_child.exe\" 1");
+  ASSERT_TRUE(WaitUntil([&] {
+    return !GetProcessImagePath(static_cast<std::int32_t>(late.pid()), u"busy_child.exe").empty();
+  }));
+  EXPECT_EQ(app.RowOfPid(late.pid()), 0);
+  EXPECT_EQ(AccessibleOf(app.Button(kCommandRefresh)).DoDefaultAction(), S_OK);
+  ASSERT_TRUE(WaitUntil([&] { return app.RowOfPid(late.pid()) != 0; }));
+
+  // 限制's opens the dialog, with the keyboard on its slider, named by the words beside it.
+  app.SelectRow(app.RowOfPid(late.pid()));
+  EXPECT_EQ(AccessibleOf(app.Button(kCommandLimit)).DoDefaultAction(), S_OK);
+  HWND dialog = app.WaitForDialog();
+  ASSERT_NE(dialog, nullptr);
+  const HWND slider = ::GetDlgItem(dialog, kSliderPercent);
+  EXPECT_TRUE(WaitUntil([&] { return FocusIn(dialog) == slider; }));
+  EXPECT_EQ(AccessibleOf(slider).Read().name, W(kSliderCaption));
+  EXPECT_TRUE(ReadsAsButton(::GetDlgItem(dialog, kCommandOk), kOkCaption));
+  EXPECT_TRUE(ReadsAsButton(::GetDlgItem(dialog, kCommandCancel), kCancelCaption));
+  ASSERT_TRUE(TovrelApp::PressAndWaitGone(dialog, kCommandCancel));
+  EXPECT_TRUE(WaitUntil([&] { return FocusIn(app.main()) == list; }));
+
+  // Closing the dialog gives the focus back to the control that had it.
+  dialog = app.OpenDialogFor(late.pid());
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(TovrelApp::PressAndWaitGone(dialog, kCommandCancel));
+  EXPECT_TRUE(WaitUntil([&] { return FocusIn(app.main()) == app.Button(kCommandLimit); }));
+  ::CoUninitialize();
+}
+
 class WholeJob : public ::testing::Test {
  protected:
   void SetUp() override {
+    ::CoInitialize(nullptr);  // reading the windows as a screen reader does
     for (int i = 0; i < 4; ++i)
       children.push_back(std::make_unique<ChildProcess>(L"\"" + ExeDir() + L"busy_child.exe\" 1"));
     // Tovrel lists a child once its executable shows among its modules.
@@ -166,6 +225,8 @@ TEST_F(WholeJob, LimitChangeReleaseRefuseAFourthAndExit) {
   EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(dialog, kCommandModify)));
   EXPECT_TRUE(::IsWindowVisible(::GetDlgItem(dialog, kCommandFree)));
   EXPECT_FALSE(::IsWindowVisible(::GetDlgItem(dialog, kCommandOk)));
+  EXPECT_TRUE(ReadsAsButton(::GetDlgItem(dialog, kCommandModify), kModifyCaption));
+  EXPECT_TRUE(ReadsAsButton(::GetDlgItem(dialog, kCommandFree), kFreeCaption));
   ::Sleep(200);
   EXPECT_TRUE(SaveWindowShot(dialog, L"dialog-change.png"));
   SlideTo(dialog, 50);
