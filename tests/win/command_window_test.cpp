@@ -441,6 +441,33 @@ TEST_F(CommandWindowTest, AnotherProcessReadsANamedPushButtonThatFollowsItsState
   EXPECT_EQ(StateBits(read(refresh)), STATE_SYSTEM_UNAVAILABLE);
 }
 
+// What a screen reader that follows WinEvents hears of one button's client object.
+std::vector<DWORD>* heardEvents = nullptr;
+HWND heardWindow = nullptr;
+
+void CALLBACK Heard(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
+  if (heardEvents && hwnd == heardWindow && object == OBJID_CLIENT && child == CHILDID_SELF)
+    heardEvents->push_back(event);
+}
+
+TEST_F(CommandWindowTest, ScreenReadersThatFollowEventsHearNameAndStateChanges) {
+  CommandWindow* w = Add(u"OK");
+  std::vector<DWORD> events;
+  heardEvents = &events;
+  heardWindow = w->hwnd();
+  const HWINEVENTHOOK hook = ::SetWinEventHook(EVENT_OBJECT_STATECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr, &Heard,
+                                               ::GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+  ASSERT_NE(hook, nullptr);
+  w->command.SetCaption(u"&Save");
+  EXPECT_TRUE(PumpUntil([&] { return events == std::vector<DWORD>{EVENT_OBJECT_NAMECHANGE}; }));
+  w->command.SetEnabled(kVbFalse);
+  EXPECT_TRUE(PumpUntil([&] {
+    return events == std::vector<DWORD>{EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_STATECHANGE};
+  }));
+  ::UnhookWinEvent(hook);
+  heardEvents = nullptr;
+}
+
 TEST_F(CommandWindowTest, TheDefaultActionClicksAfterTheCallerHasReturnedAndNeverWhenDisabled) {
   ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
   CommandWindow* limit = Add(u"限制");
