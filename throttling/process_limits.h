@@ -29,9 +29,10 @@ struct ProcessLimit {
   // When the current phase began: a hold while the entry holds its process, a run
   // otherwise. None until the first hold, which is due at once.
   std::optional<LimitTime> PhaseStart;
-  // How long the last hold took to begin, from the call to every thread stopped. The
-  // process runs meanwhile, so the next hold begins that much before its run ends.
-  LimitTime HoldLead{0};
+  // The length of the cycle the entry is in: a whole one, or for a limit that joined the
+  // others between their holds the time that was left until their next; its hold takes the
+  // same share of it.
+  LimitTime CycleLength{0};
   // The entry's hold while it is in one: its process's threads stay stopped until it ends.
   Suspension Hold;
 
@@ -56,6 +57,10 @@ class ProcessLimitTable {
   void Clear();
   // Every open hold resumed now, whatever ends the program; nothing else changes.
   void EndEveryHold() noexcept;
+
+  // When the holds last began together: every entry in the cycle runs until one cycle
+  // later, so that all holds begin with one wake. None before the first hold.
+  std::optional<LimitTime> CycleStart;
 
  private:
   std::array<ProcessLimit, kSize> entries_{};

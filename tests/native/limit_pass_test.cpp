@@ -47,13 +47,15 @@ class Recorder : public ThreadControl, public LimitHost {
 
 using Lines = std::vector<std::string>;
 
-TEST(LimitSchedule, EachLimitHoldsAndRunsOnItsOwnTime) {
+LimitTime Us(long long us) { return LimitTime(us); }
+
+TEST(LimitSchedule, LimitsShareOneCycleAndALateOneJoinsItWithinItsFirst) {
   Recorder r;
   ProcessLimitTable t;
   LimitPass(t, r, r);
   EXPECT_EQ(r.Take(), Lines{"arm none"}) << "woke up for no limit at all";
 
-  // Adds start their first holds at once; holds of different limits overlap.
+  // Adds start their first holds at once, together; each ends on its own time.
   t(1).Add(11, u"", 50, nullptr);  // stopped 150 ms, runs 150
   t(2).Add(22, u"", 90, nullptr);  // stopped 30 ms, runs 270
   LimitPass(t, r, r);
@@ -65,50 +67,89 @@ TEST(LimitSchedule, EachLimitHoldsAndRunsOnItsOwnTime) {
   r.At(30);
   LimitPass(t, r, r);
   EXPECT_EQ(r.Take(), (Lines{"resume 22", "arm 150"}));
-
-  // A change during a hold moves its end; an end already past ends the hold at once.
-  t(1).CpuPercent = 70;
-  EXPECT_EQ(NextDue(t, milliseconds(40)), milliseconds(90));
-  r.At(60);
-  t(1).CpuPercent = 99;
+  r.At(150);
   LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), (Lines{"resume 11", "arm 300"}));  // entry 2 runs 270 ms from 30
+  EXPECT_EQ(r.Take(), (Lines{"resume 11", "arm 300"}));
 
+  // Added with 100 ms of the cycle left: held at once for 90 % of them, run 10 %, then
+  // held with the others.
+  r.At(200);
+  t(3).Add(33, u"", 10, nullptr);
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), (Lines{"suspend 33", "arm 290"}));
+  r.At(290);
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), (Lines{"resume 33", "arm 300"}));
+  // Every hold begins with one wake, and now lasts its whole (100 - p) x 3 ms.
+  r.suspensionTakes = Us(300);  // each process takes 0.3 ms to stop
   r.At(300);
   LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), (Lines{"suspend 22", "arm 330"}));
-  // Moments due together: every hold end first, then the hold starts, each in table order.
-  t(1).CpuPercent = 90;  // its run since 60 now ends at 330 too
-  r.At(330);
-  LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), (Lines{"resume 22", "suspend 11", "arm 360"}));
+  EXPECT_EQ(r.Take(), (Lines{"suspend 11", "suspend 22", "suspend 33", "arm 330"}));
+  EXPECT_EQ(r.maxHeldAtOnce, 3);
 
-  // A release during a hold resumes before the handler returns, with no pass at all.
-  r.At(340);
+  // A change moves its own end only: entry 3 at 50 now ends with entry 1, with the same
+  // wake, though it stopped 0.6 ms later.
+  r.At(310);
+  t(3).CpuPercent = 50;
+  r.now = Us(330'600);
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), (Lines{"resume 22", "arm 450"}));
+  r.now = Us(450'300);
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), (Lines{"resume 11", "resume 33", "arm 600"}));
+  // A release keeps the others' time, and a change during a run waits for the next cycle.
+  r.At(460);
   t(1).TurnOff();
-  EXPECT_EQ(r.Take(), Lines{"resume 11"});
+  t(2).CpuPercent = 10;
   EXPECT_EQ(NextDue(t, r.now), milliseconds(600));
-  // Long work ends every open hold at once; the schedule goes on from there.
+  r.suspensionTakes = Us(0);
   r.At(600);
   LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), (Lines{"suspend 22", "arm 630"}));
-  r.At(610);
-  EndEveryHold(t, r);
-  EXPECT_EQ(r.Take(), Lines{"resume 22"});
-  EXPECT_EQ(NextDue(t, r.now), milliseconds(610 + 270));
-  // A process that takes 2 ms to stop runs meanwhile: its next hold begins 2 ms early.
-  r.suspensionTakes = milliseconds(2);
-  r.At(880);
-  LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), (Lines{"suspend 22", "arm 912"}));  // stopped at 882, held 30 ms
-  r.At(912);
-  LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), (Lines{"resume 22", "arm 1180"}));  // runs 270 ms, less the 2 to stop
+  EXPECT_EQ(r.Take(), (Lines{"suspend 22", "suspend 33", "arm 750"}));
+  // A release during a hold resumes before the handler returns, with no pass at all.
+  r.At(700);
+  t(3).TurnOff();
+  EXPECT_EQ(r.Take(), Lines{"resume 33"});
+  EXPECT_EQ(NextDue(t, r.now), milliseconds(870));
   t(2).TurnOff();
+  EXPECT_EQ(r.Take(), Lines{"resume 22"});
+
+  // With no limit left the cycle is over: the next add starts one of its own, held whole.
+  r.At(1000);
+  t(1).Add(44, u"", 10, nullptr);
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), (Lines{"suspend 44", "arm 1270"}));
+  r.At(1270);
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), (Lines{"resume 44", "arm 1300"}));
+  t(1).TurnOff();
   LimitPass(t, r, r);
   EXPECT_EQ(r.Take(), Lines{"arm none"});
-  EXPECT_EQ(r.maxHeldAtOnce, 2);
   EXPECT_EQ(t.CountHolding(), 0);
+}
+
+// Long work (a refresh, the shell), the guard's restart and the timer's end go through
+// EndEveryHold(table, host); whatever ends the program through the table's own.
+TEST(LimitSchedule, EveryWayOfEndingAllHoldsResumesEveryEntry) {
+  Recorder r;
+  ProcessLimitTable t;
+  for (int i = 1; i <= ProcessLimitTable::kSize; ++i) t(i).Add(11 * i, u"", 10, nullptr);
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), (Lines{"suspend 11", "suspend 22", "suspend 33", "arm 270"}));
+  r.At(100);
+  EndEveryHold(t, r);
+  EXPECT_EQ(r.Take(), (Lines{"resume 11", "resume 22", "resume 33"}));
+  EXPECT_EQ(r.heldNow, 0);
+  // The schedule goes on: they run until the cycle's next holds.
+  EXPECT_EQ(NextDue(t, r.now), milliseconds(300));
+  r.At(300);
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), (Lines{"suspend 11", "suspend 22", "suspend 33", "arm 570"}));
+
+  t.EndEveryHold();
+  EXPECT_EQ(r.Take(), (Lines{"resume 11", "resume 22", "resume 33"}));
+  EXPECT_EQ(r.heldNow, 0);
+  EXPECT_EQ(t.CountActive(), 3) << "only the holds end";
 }
 
 TEST(LimitSchedule, AHoldWhoseLimitWasSwitchedOffOrReusedNeverStaysStopped) {
@@ -146,15 +187,11 @@ TEST(LimitSchedule, AFailedSuspensionStillArmsTheTimerAndHoldsNothing) {
   EXPECT_EQ(t.CountHolding(), 0);
 }
 
-TEST(LimitSchedule, HoldAndRunTimesAreThreeMillisecondsPerPoint) {
+TEST(LimitSchedule, HoldTimesAreThreeMillisecondsPerPoint) {
   EXPECT_EQ(HoldTime(99), milliseconds(3));
   EXPECT_EQ(HoldTime(50), milliseconds(150));
   EXPECT_EQ(HoldTime(1), milliseconds(297));
-  EXPECT_EQ(RunTime(50) + HoldTime(50), milliseconds(300));
-  EXPECT_EQ(RunTime(1), milliseconds(3));
   // Out of the slider's range: never negative, overflow is an error.
-  EXPECT_EQ(RunTime(-5), milliseconds(0));
-  EXPECT_EQ(RunTime(150), milliseconds(300));
   EXPECT_EQ(HoldTime(150), milliseconds(0));
   try {
     HoldTime(-2147483647);
@@ -180,16 +217,6 @@ TEST(Suspension, EachHoldIsResumedOnceWhereverItGoes) {
   }  // what is still held goes with its value
   EXPECT_EQ(r.heldNow, 0);
   EXPECT_EQ(r.Take(), (Lines{"suspend 11", "suspend 22", "suspend 33", "resume 11", "resume 22", "resume 33"}));
-
-  // Every way out of the program reaches every open hold through the table.
-  ProcessLimitTable t;
-  t(1).Add(44, u"", 10, nullptr);
-  t(3).Add(55, u"", 10, nullptr);
-  LimitPass(t, r, r);
-  EXPECT_EQ(t.CountHolding(), 2);
-  t.EndEveryHold();
-  EXPECT_EQ(r.heldNow, 0);
-  EXPECT_EQ(t(1).Active, kVbTrue) << "only the holds end";
 }
 
 TEST(ProcessLimitTable, HasThreeZeroFilledEntriesIndexedFromOne) {
