@@ -49,6 +49,13 @@ using Lines = std::vector<std::string>;
 
 LimitTime Us(long long us) { return LimitTime(us); }
 
+// Moves the clock to `at`, runs a pass, and tells what it did.
+Lines PassAt(Recorder& r, ProcessLimitTable& t, LimitTime at) {
+  r.now = at;
+  LimitPass(t, r, r);
+  return r.Take();
+}
+
 TEST(LimitSchedule, LimitsShareOneCycleAndALateOneJoinsItWithinItsFirst) {
   Recorder r;
   ProcessLimitTable t;
@@ -61,15 +68,9 @@ TEST(LimitSchedule, LimitsShareOneCycleAndALateOneJoinsItWithinItsFirst) {
   LimitPass(t, r, r);
   EXPECT_EQ(r.Take(), (Lines{"suspend 11", "suspend 22", "arm 30"}));
   EXPECT_EQ(r.heldNow, 2);
-  r.At(20);
-  LimitPass(t, r, r);  // woke early: nothing is served
-  EXPECT_EQ(r.Take(), Lines{"arm 30"});
-  r.At(30);
-  LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), (Lines{"resume 22", "arm 150"}));
-  r.At(150);
-  LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), (Lines{"resume 11", "arm 300"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(20)), Lines{"arm 30"});  // woke early: nothing is served
+  EXPECT_EQ(PassAt(r, t, milliseconds(30)), (Lines{"resume 22", "arm 150"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(150)), (Lines{"resume 11", "arm 300"}));
 
   // Added with 100 ms of the cycle left: held at once for 90 % of them, run 10 %, then
   // held with the others.
@@ -77,35 +78,25 @@ TEST(LimitSchedule, LimitsShareOneCycleAndALateOneJoinsItWithinItsFirst) {
   t(3).Add(33, u"", 10, nullptr);
   LimitPass(t, r, r);
   EXPECT_EQ(r.Take(), (Lines{"suspend 33", "arm 290"}));
-  r.At(290);
-  LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), (Lines{"resume 33", "arm 300"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(290)), (Lines{"resume 33", "arm 300"}));
   // Every hold begins with one wake, and now lasts its whole (100 - p) x 3 ms.
   r.suspensionTakes = Us(300);  // each process takes 0.3 ms to stop
-  r.At(300);
-  LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), (Lines{"suspend 11", "suspend 22", "suspend 33", "arm 330"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(300)), (Lines{"suspend 11", "suspend 22", "suspend 33", "arm 330"}));
   EXPECT_EQ(r.maxHeldAtOnce, 3);
 
   // A change moves its own end only: entry 3 at 50 now ends with entry 1, with the same
   // wake, though it stopped 0.6 ms later.
   r.At(310);
   t(3).CpuPercent = 50;
-  r.now = Us(330'600);
-  LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), (Lines{"resume 22", "arm 450"}));
-  r.now = Us(450'300);
-  LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), (Lines{"resume 11", "resume 33", "arm 600"}));
+  EXPECT_EQ(PassAt(r, t, Us(330'600)), (Lines{"resume 22", "arm 450"}));
+  EXPECT_EQ(PassAt(r, t, Us(450'300)), (Lines{"resume 11", "resume 33", "arm 600"}));
   // A release keeps the others' time, and a change during a run waits for the next cycle.
   r.At(460);
   t(1).TurnOff();
   t(2).CpuPercent = 10;
   EXPECT_EQ(NextDue(t, r.now), milliseconds(600));
   r.suspensionTakes = Us(0);
-  r.At(600);
-  LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), (Lines{"suspend 22", "suspend 33", "arm 750"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(600)), (Lines{"suspend 22", "suspend 33", "arm 750"}));
   // A release during a hold resumes before the handler returns, with no pass at all.
   r.At(700);
   t(3).TurnOff();
@@ -119,9 +110,7 @@ TEST(LimitSchedule, LimitsShareOneCycleAndALateOneJoinsItWithinItsFirst) {
   t(1).Add(44, u"", 10, nullptr);
   LimitPass(t, r, r);
   EXPECT_EQ(r.Take(), (Lines{"suspend 44", "arm 1270"}));
-  r.At(1270);
-  LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), (Lines{"resume 44", "arm 1300"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(1270)), (Lines{"resume 44", "arm 1300"}));
   t(1).TurnOff();
   LimitPass(t, r, r);
   EXPECT_EQ(r.Take(), Lines{"arm none"});
@@ -142,9 +131,7 @@ TEST(LimitSchedule, EveryWayOfEndingAllHoldsResumesEveryEntry) {
   EXPECT_EQ(r.heldNow, 0);
   // The schedule goes on: they run until the cycle's next holds.
   EXPECT_EQ(NextDue(t, r.now), milliseconds(300));
-  r.At(300);
-  LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), (Lines{"suspend 11", "suspend 22", "suspend 33", "arm 570"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(300)), (Lines{"suspend 11", "suspend 22", "suspend 33", "arm 570"}));
 
   t.EndEveryHold();
   EXPECT_EQ(r.Take(), (Lines{"resume 11", "resume 22", "resume 33"}));
