@@ -48,7 +48,9 @@ LimitTime HoldLength(const ProcessLimit& entry) {
   return whole * entry.CycleLength.count() / LimitTime(kLimitCycle).count();
 }
 
-std::optional<LimitTime> PhaseEnd(const ProcessLimit& entry, std::optional<LimitTime> nextCycle, LimitTime now) {
+// A run ends with the entry's own cycle: a hold that outlasted the table's last start of
+// holds (a slow stop at a low percentage) is followed by the next at once.
+std::optional<LimitTime> PhaseEnd(const ProcessLimit& entry, LimitTime now) {
   const bool active = entry.Active == kVbTrue;
   if (entry.Holding()) {
     // A hold whose limit was turned off (or never started) ends at once.
@@ -56,8 +58,8 @@ std::optional<LimitTime> PhaseEnd(const ProcessLimit& entry, std::optional<Limit
     return *entry.PhaseStart + HoldLength(entry);
   }
   if (!active) return std::nullopt;
-  if (!entry.PhaseStart || !nextCycle) return now;
-  return *nextCycle;
+  if (!entry.PhaseStart) return now;
+  return entry.CycleStart + entry.CycleLength;
 }
 
 }  // namespace
@@ -72,11 +74,9 @@ std::chrono::milliseconds HoldTime(std::int32_t cpuPercent) {
 }
 
 std::optional<LimitTime> NextDue(const ProcessLimitTable& limits, LimitTime now) {
-  const std::optional<LimitTime> nextCycle = NextCycleStart(limits);
   std::optional<LimitTime> first;
   for (int i = 1; i <= ProcessLimitTable::kSize; ++i)
-    if (const std::optional<LimitTime> end = PhaseEnd(limits(i), nextCycle, now))
-      first = first ? std::min(*first, *end) : *end;
+    if (const std::optional<LimitTime> end = PhaseEnd(limits(i), now)) first = first ? std::min(*first, *end) : *end;
   return first;
 }
 
@@ -85,7 +85,7 @@ void LimitPass(ProcessLimitTable& limits, ThreadControl& threads, LimitHost& hos
   const LimitTime now = host.Now();
   const std::optional<LimitTime> nextCycle = NextCycleStart(limits);
   auto due = [&](const ProcessLimit& entry) {
-    const std::optional<LimitTime> end = PhaseEnd(entry, nextCycle, now);
+    const std::optional<LimitTime> end = PhaseEnd(entry, now);
     return end && *end <= now + kDueSlack;
   };
   for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
@@ -105,6 +105,7 @@ void LimitPass(ProcessLimitTable& limits, ThreadControl& threads, LimitHost& hos
     if (!cycleStart) cycleStart = asked;
     entry.Hold = Suspension::Begin(threads, entry.ProcessId, entry.Process);
     entry.PhaseStart = host.Now();
+    entry.CycleStart = together ? *cycleStart : asked;
     entry.CycleLength = together ? LimitTime(kLimitCycle) : std::max(*nextCycle - asked, LimitTime(0));
   }
   if (together && cycleStart) limits.CycleStart = cycleStart;

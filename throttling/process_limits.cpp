@@ -18,7 +18,7 @@ void ProcessLimit::Add(std::int32_t processId, const std::u16string& imagePath, 
   CpuPercent = cpuPercent;
   Process = std::move(process);
   PhaseStart.reset();
-  CycleLength = LimitTime(0);
+  CycleStart = CycleLength = LimitTime(0);
 }
 
 void ProcessLimit::TurnOff() {

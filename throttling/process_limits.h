@@ -29,9 +29,10 @@ struct ProcessLimit {
   // When the current phase began: a hold while the entry holds its process, a run
   // otherwise. None until the first hold, which is due at once.
   std::optional<LimitTime> PhaseStart;
-  // The length of the cycle the entry is in: a whole one, or for a limit that joined the
-  // others between their holds the time that was left until their next; its hold takes the
-  // same share of it.
+  // The cycle the entry is in, from its hold's call until its next hold is due: the table's,
+  // or for a limit that joined the others between their holds the time that was left until
+  // their next; its hold takes the same share of it as of a whole one.
+  LimitTime CycleStart{0};
   LimitTime CycleLength{0};
   // The entry's hold while it is in one: its process's threads stay stopped until it ends.
   Suspension Hold;
@@ -58,8 +59,8 @@ class ProcessLimitTable {
   // Every open hold resumed now, whatever ends the program; nothing else changes.
   void EndEveryHold() noexcept;
 
-  // When the holds last began together: every entry in the cycle runs until one cycle
-  // later, so that all holds begin with one wake. None before the first hold.
+  // When the holds last began together, with one wake; their next begin one cycle later,
+  // and a limit added meanwhile joins them there. None before the first hold.
   std::optional<LimitTime> CycleStart;
 
  private:

@@ -112,9 +112,20 @@ TEST(LimitSchedule, LimitsShareOneCycleAndALateOneJoinsItWithinItsFirst) {
   EXPECT_EQ(r.Take(), (Lines{"suspend 44", "arm 1270"}));
   EXPECT_EQ(PassAt(r, t, milliseconds(1270)), (Lines{"resume 44", "arm 1300"}));
   t(1).TurnOff();
-  LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), Lines{"arm none"});
-  EXPECT_EQ(t.CountHolding(), 0);
+  EXPECT_EQ(PassAt(r, t, milliseconds(1280)), Lines{"arm none"});
+
+  // Slow stops at 1 %: entry 2's hold outlasts the start of the next holds, so its next
+  // follows at once, for what is left until the one after, where it joins entry 1 again.
+  r.suspensionTakes = milliseconds(2);
+  t(1).Add(55, u"", 1, nullptr);
+  t(2).Add(66, u"", 1, nullptr);
+  EXPECT_EQ(PassAt(r, t, milliseconds(2000)), (Lines{"suspend 55", "suspend 66", "arm 2299"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(2299)), (Lines{"resume 55", "suspend 55", "arm 2301"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(2301)), (Lines{"resume 66", "suspend 66", "arm 2598"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(2598)),
+            (Lines{"resume 55", "resume 66", "suspend 55", "suspend 66", "arm 2897"}));
+  t.Clear();
+  EXPECT_EQ(PassAt(r, t, milliseconds(2600)), (Lines{"resume 55", "resume 66", "arm none"}));
 }
 
 // Long work (a refresh, the shell), the guard's restart and the timer's end go through

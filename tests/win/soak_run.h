@@ -54,8 +54,11 @@ inline void SoakRun(FormMain& form, const std::vector<DWORD>& pids, int holds, i
   // Moves every phase's start and the cycle's back by a whole cycle, so that each phase is due now.
   auto dueNow = [] {
     ProcessLimitTable& t = ProcessLimits();
-    for (int i = 1; i <= ProcessLimitTable::kSize; ++i)
-      if (ProcessLimit& e = t(i); e.PhaseStart) *e.PhaseStart -= kLimitCycle;
+    for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
+      ProcessLimit& e = t(i);
+      if (e.PhaseStart) *e.PhaseStart -= kLimitCycle;
+      e.CycleStart -= kLimitCycle;
+    }
     if (t.CycleStart) *t.CycleStart -= kLimitCycle;
   };
   addAll();
