@@ -7,10 +7,10 @@ namespace tovrel {
 
 namespace {
 
-// Moments this close are served by one wake: it takes in the holds that began together
-// one after another (about 0.1 ms each under Wine, more under load), so that equal
-// percentages end with one wake. Served that much early, a hold or run changes the share
-// by a third of a point at most.
+// Moments this close are served by one wake. The moments of the turn fall together
+// exactly; this covers the holds begun one after another in one wake (about 0.1 ms each
+// under Wine, more under load). Served that much early, a share moves by a third of a
+// point at most.
 constexpr LimitTime kDueSlack = std::chrono::milliseconds(1);
 
 // The host is armed for what the table holds on every way out of a pass.
@@ -34,13 +34,27 @@ void EndHold(ProcessLimit& entry, LimitHost& host) {
   entry.PhaseStart = host.Now();
 }
 
-// When the holds begin together next; none while no active entry is in the cycle, so that
-// the next limit starts a cycle of its own.
-std::optional<LimitTime> NextCycleStart(const ProcessLimitTable& limits) {
-  if (!limits.CycleStart) return std::nullopt;
-  for (int i = 1; i <= ProcessLimitTable::kSize; ++i)
-    if (limits(i).Active == kVbTrue && limits(i).PhaseStart) return *limits.CycleStart + kLimitCycle;
-  return std::nullopt;
+bool InTurn(const ProcessLimit& entry) { return entry.Active == kVbTrue && entry.PhaseStart.has_value(); }
+
+// The moment of the form `at` + k cycles that lies in (after, after + one cycle].
+LimitTime NextOf(LimitTime at, LimitTime after) {
+  const LimitTime cycle = kLimitCycle;
+  const auto k = (after - at).count() >= 0 ? (after - at) / cycle + 1 : -((at - after - LimitTime(1)) / cycle);
+  return at + k * cycle;
+}
+
+// A limit's first hold, now: its run is to follow the run of the limit that joined last,
+// so that one wake ends the one's hold and begins the other's and busy processes run in
+// turn, not all at once. Until its place comes, hold and run are shortened alike.
+void JoinTurn(ProcessLimitTable& limits, ProcessLimit& entry, LimitTime now) {
+  bool others = false;
+  for (int i = 1; i <= ProcessLimitTable::kSize; ++i) others = others || InTurn(limits(i));
+  const LimitTime run = std::chrono::milliseconds(std::clamp(entry.CpuPercent, 0, 100) * 3);
+  const LimitTime runFrom = others && limits.TurnEnd ? *limits.TurnEnd : now + LimitTime(kLimitCycle) - run;
+  const LimitTime nextHold = NextOf(runFrom + run, now);
+  entry.CycleStart = now;
+  entry.CycleLength = nextHold - now;
+  limits.TurnEnd = nextHold;
 }
 
 LimitTime HoldLength(const ProcessLimit& entry) {
@@ -48,14 +62,14 @@ LimitTime HoldLength(const ProcessLimit& entry) {
   return whole * entry.CycleLength.count() / LimitTime(kLimitCycle).count();
 }
 
-// A run ends with the entry's own cycle: a hold that outlasted the table's last start of
-// holds (a slow stop at a low percentage) is followed by the next at once.
+// Both phases end on the entry's cycle as it was due, not as it was served, so that the
+// moments of the turn stay together: a hold begun late is that much shorter.
 std::optional<LimitTime> PhaseEnd(const ProcessLimit& entry, LimitTime now) {
   const bool active = entry.Active == kVbTrue;
   if (entry.Holding()) {
     // A hold whose limit was turned off (or never started) ends at once.
     if (!active || !entry.PhaseStart) return now;
-    return *entry.PhaseStart + HoldLength(entry);
+    return entry.CycleStart + HoldLength(entry);
   }
   if (!active) return std::nullopt;
   if (!entry.PhaseStart) return now;
@@ -83,7 +97,6 @@ std::optional<LimitTime> NextDue(const ProcessLimitTable& limits, LimitTime now)
 void LimitPass(ProcessLimitTable& limits, ThreadControl& threads, LimitHost& host) {
   ArmOnExit arm(limits, host);
   const LimitTime now = host.Now();
-  const std::optional<LimitTime> nextCycle = NextCycleStart(limits);
   auto due = [&](const ProcessLimit& entry) {
     const std::optional<LimitTime> end = PhaseEnd(entry, now);
     return end && *end <= now + kDueSlack;
@@ -92,23 +105,22 @@ void LimitPass(ProcessLimitTable& limits, ThreadControl& threads, LimitHost& hos
     ProcessLimit& entry = limits(i);
     if (entry.Holding() && due(entry)) EndHold(entry, host);
   }
-  // The cycle begins again from the moment its first hold is asked for: a hold that takes
-  // long to stop its process eats into the run before it, never into the one after.
-  // A hold that fails leaves the cycle where it was, so that the holds still due are tried
-  // again at once.
-  const bool together = !nextCycle || *nextCycle <= now + kDueSlack;
-  std::optional<LimitTime> cycleStart;
   for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
     ProcessLimit& entry = limits(i);
     if (entry.Active != kVbTrue || entry.Holding() || !due(entry)) continue;
     const LimitTime asked = host.Now();
-    if (!cycleStart) cycleStart = asked;
+    if (!entry.PhaseStart) {
+      JoinTurn(limits, entry, asked);
+    } else {
+      // The next cycle begins when this one ends; one served more than a cycle late keeps
+      // its place in the turn.
+      const LimitTime end = entry.CycleStart + entry.CycleLength;
+      entry.CycleStart = end <= asked - LimitTime(kLimitCycle) ? NextOf(end, asked) - LimitTime(kLimitCycle) : end;
+      entry.CycleLength = kLimitCycle;
+    }
     entry.Hold = Suspension::Begin(threads, entry.ProcessId, entry.Process);
     entry.PhaseStart = host.Now();
-    entry.CycleStart = together ? *cycleStart : asked;
-    entry.CycleLength = together ? LimitTime(kLimitCycle) : std::max(*nextCycle - asked, LimitTime(0));
   }
-  if (together && cycleStart) limits.CycleStart = cycleStart;
 }
 
 void EndEveryHold(ProcessLimitTable& limits, LimitHost& host) {

@@ -1,8 +1,9 @@
 // The limiting cycle as a schedule: each active entry alternates a hold (every thread of
-// its process suspended) of (100 - p) x 3 ms and a run of p x 3 ms. The entries share one
-// 300 ms cycle, so that their holds begin with one wake and equal percentages end with
-// one: three limits wake Tovrel little more often than one. LimitPass serves the moments
-// that are due and tells the host when the next one is.
+// its process suspended) of (100 - p) x 3 ms and a run of p x 3 ms. The entries take
+// turns in one 300 ms cycle: each runs right after the one added before it, so that one
+// wake ends one hold and begins another (three limits wake Tovrel four times a cycle, not
+// six) and busy processes do not all run at once. LimitPass serves the moments that are
+// due and tells the host when the next one is.
 #pragma once
 
 #include <chrono>
@@ -40,8 +41,8 @@ std::optional<LimitTime> NextDue(const ProcessLimitTable& limits, LimitTime now)
 
 // TimerLimit_Timer's work: serves every moment due, all hold ends first, then all hold
 // starts, each in table order, then arms the host for the next moment due. A limit added
-// between the others' holds holds at once, for the share of the time left until their
-// next holds begin, and joins them there.
+// while others run holds at once, for the share of the time left until its place in the
+// turn, and takes that place from its second cycle on.
 void LimitPass(ProcessLimitTable& limits, ThreadControl& threads, LimitHost& host);
 
 // Ends every open hold now (the processes run) before long work on the window's thread,

@@ -40,7 +40,7 @@ const ProcessLimit& ProcessLimitTable::operator()(int index) const {
 void ProcessLimitTable::Clear() {
   EndEveryHold();
   entries_ = {};
-  CycleStart.reset();
+  TurnEnd.reset();
 }
 
 void ProcessLimitTable::EndEveryHold() noexcept {

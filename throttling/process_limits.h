@@ -29,9 +29,9 @@ struct ProcessLimit {
   // When the current phase began: a hold while the entry holds its process, a run
   // otherwise. None until the first hold, which is due at once.
   std::optional<LimitTime> PhaseStart;
-  // The cycle the entry is in, from its hold's call until its next hold is due: the table's,
-  // or for a limit that joined the others between their holds the time that was left until
-  // their next; its hold takes the same share of it as of a whole one.
+  // The cycle the entry is in, from when its hold was due until its next hold is: a whole
+  // one, or for a limit that has just joined the turn the time left until its place in it;
+  // its hold takes the same share of it as of a whole one.
   LimitTime CycleStart{0};
   LimitTime CycleLength{0};
   // The entry's hold while it is in one: its process's threads stay stopped until it ends.
@@ -59,9 +59,9 @@ class ProcessLimitTable {
   // Every open hold resumed now, whatever ends the program; nothing else changes.
   void EndEveryHold() noexcept;
 
-  // When the holds last began together, with one wake; their next begin one cycle later,
-  // and a limit added meanwhile joins them there. None before the first hold.
-  std::optional<LimitTime> CycleStart;
+  // Where the run of the limit that joined the turn last ends, in some cycle: the next
+  // limit to join runs from there. None until a limit joins a turn with nobody in it.
+  std::optional<LimitTime> TurnEnd;
 
  private:
   std::array<ProcessLimit, kSize> entries_{};

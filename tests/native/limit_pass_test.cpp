@@ -56,76 +56,76 @@ Lines PassAt(Recorder& r, ProcessLimitTable& t, LimitTime at) {
   return r.Take();
 }
 
-TEST(LimitSchedule, LimitsShareOneCycleAndALateOneJoinsItWithinItsFirst) {
+TEST(LimitSchedule, LimitsRunInTurnAndALateOneTakesItsPlaceWithinItsFirstCycle) {
   Recorder r;
   ProcessLimitTable t;
   LimitPass(t, r, r);
   EXPECT_EQ(r.Take(), Lines{"arm none"}) << "woke up for no limit at all";
 
-  // Adds start their first holds at once, together; each ends on its own time.
+  // The first limit holds at once, for its whole (100 - p) x 3 ms.
   t(1).Add(11, u"", 50, nullptr);  // stopped 150 ms, runs 150
-  t(2).Add(22, u"", 90, nullptr);  // stopped 30 ms, runs 270
   LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), (Lines{"suspend 11", "suspend 22", "arm 30"}));
-  EXPECT_EQ(r.heldNow, 2);
-  EXPECT_EQ(PassAt(r, t, milliseconds(20)), Lines{"arm 30"});  // woke early: nothing is served
-  EXPECT_EQ(PassAt(r, t, milliseconds(30)), (Lines{"resume 22", "arm 150"}));
+  EXPECT_EQ(r.Take(), (Lines{"suspend 11", "arm 150"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(20)), Lines{"arm 150"});  // woke early: nothing is served
   EXPECT_EQ(PassAt(r, t, milliseconds(150)), (Lines{"resume 11", "arm 300"}));
 
-  // Added with 100 ms of the cycle left: held at once for 90 % of them, run 10 %, then
-  // held with the others.
+  // Added at 200 to run right after entry 1 (from 300): held at once, and until its place
+  // (390) hold and run are shortened alike, 210/300 and 90/300 of the 190 ms left.
   r.At(200);
+  t(2).Add(22, u"", 30, nullptr);
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), (Lines{"suspend 22", "arm 300"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(300)), (Lines{"suspend 11", "arm 333"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(333)), (Lines{"resume 22", "arm 390"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(390)), (Lines{"suspend 22", "arm 450"}));
+  // One added when the last run ends takes its place at once, with a whole cycle.
+  r.At(420);
   t(3).Add(33, u"", 10, nullptr);
   LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), (Lines{"suspend 33", "arm 290"}));
-  EXPECT_EQ(PassAt(r, t, milliseconds(290)), (Lines{"resume 33", "arm 300"}));
-  // Every hold begins with one wake, and now lasts its whole (100 - p) x 3 ms.
-  r.suspensionTakes = Us(300);  // each process takes 0.3 ms to stop
-  EXPECT_EQ(PassAt(r, t, milliseconds(300)), (Lines{"suspend 11", "suspend 22", "suspend 33", "arm 330"}));
+  EXPECT_EQ(r.Take(), (Lines{"suspend 33", "arm 450"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(450)), (Lines{"resume 11", "arm 600"}));
+
+  // From now on they run one after another, and one wake ends one hold and begins the
+  // next: four wakes a cycle for three limits. Slow stops do not move the turn.
+  r.suspensionTakes = Us(300);
+  for (int cycle = 0; cycle < 2; ++cycle) {
+    const int at = 600 + 300 * cycle;
+    EXPECT_EQ(PassAt(r, t, milliseconds(at)), (Lines{"resume 22", "suspend 11", "arm " + std::to_string(at + 90)}));
+    EXPECT_EQ(PassAt(r, t, milliseconds(at + 90)),
+              (Lines{"resume 33", "suspend 22", "arm " + std::to_string(at + 120)}));
+    EXPECT_EQ(PassAt(r, t, milliseconds(at + 120)), (Lines{"suspend 33", "arm " + std::to_string(at + 150)}));
+    EXPECT_EQ(PassAt(r, t, milliseconds(at + 150)), (Lines{"resume 11", "arm " + std::to_string(at + 300)}));
+  }
   EXPECT_EQ(r.maxHeldAtOnce, 3);
 
-  // A change moves its own end only: entry 3 at 50 now ends with entry 1, with the same
-  // wake, though it stopped 0.6 ms later.
-  r.At(310);
-  t(3).CpuPercent = 50;
-  EXPECT_EQ(PassAt(r, t, Us(330'600)), (Lines{"resume 22", "arm 450"}));
-  EXPECT_EQ(PassAt(r, t, Us(450'300)), (Lines{"resume 11", "resume 33", "arm 600"}));
-  // A release keeps the others' time, and a change during a run waits for the next cycle.
-  r.At(460);
-  t(1).TurnOff();
-  t(2).CpuPercent = 10;
-  EXPECT_EQ(NextDue(t, r.now), milliseconds(600));
+  // A change moves its own hold's end only; a release keeps the others' time.
   r.suspensionTakes = Us(0);
-  EXPECT_EQ(PassAt(r, t, milliseconds(600)), (Lines{"suspend 22", "suspend 33", "arm 750"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(1200)), (Lines{"resume 22", "suspend 11", "arm 1290"}));
+  r.At(1210);
+  t(1).CpuPercent = 80;  // its hold ends at 1260 instead of 1350
+  EXPECT_EQ(PassAt(r, t, milliseconds(1260)), (Lines{"resume 11", "arm 1290"}));
+  r.At(1270);
+  t(2).TurnOff();
+  EXPECT_EQ(PassAt(r, t, milliseconds(1290)), (Lines{"resume 33", "arm 1320"}));
   // A release during a hold resumes before the handler returns, with no pass at all.
-  r.At(700);
+  EXPECT_EQ(PassAt(r, t, milliseconds(1320)), (Lines{"suspend 33", "arm 1500"}));
+  r.At(1330);
   t(3).TurnOff();
   EXPECT_EQ(r.Take(), Lines{"resume 33"});
-  EXPECT_EQ(NextDue(t, r.now), milliseconds(870));
-  t(2).TurnOff();
-  EXPECT_EQ(r.Take(), Lines{"resume 22"});
+  EXPECT_EQ(NextDue(t, r.now), milliseconds(1500));
 
-  // With no limit left the cycle is over: the next add starts one of its own, held whole.
-  r.At(1000);
-  t(1).Add(44, u"", 10, nullptr);
-  LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), (Lines{"suspend 44", "arm 1270"}));
-  EXPECT_EQ(PassAt(r, t, milliseconds(1270)), (Lines{"resume 44", "arm 1300"}));
+  // A pass more than a cycle late keeps the limit's place in the turn (200 ms into each).
+  EXPECT_EQ(PassAt(r, t, milliseconds(2150)), (Lines{"suspend 11", "arm 2160"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(2160)), (Lines{"resume 11", "arm 2400"}));
+
+  // With no limit left the turn is over: the next add starts one of its own, held whole.
   t(1).TurnOff();
-  EXPECT_EQ(PassAt(r, t, milliseconds(1280)), Lines{"arm none"});
-
-  // Slow stops at 1 %: entry 2's hold outlasts the start of the next holds, so its next
-  // follows at once, for what is left until the one after, where it joins entry 1 again.
-  r.suspensionTakes = milliseconds(2);
-  t(1).Add(55, u"", 1, nullptr);
-  t(2).Add(66, u"", 1, nullptr);
-  EXPECT_EQ(PassAt(r, t, milliseconds(2000)), (Lines{"suspend 55", "suspend 66", "arm 2299"}));
-  EXPECT_EQ(PassAt(r, t, milliseconds(2299)), (Lines{"resume 55", "suspend 55", "arm 2301"}));
-  EXPECT_EQ(PassAt(r, t, milliseconds(2301)), (Lines{"resume 66", "suspend 66", "arm 2598"}));
-  EXPECT_EQ(PassAt(r, t, milliseconds(2598)),
-            (Lines{"resume 55", "resume 66", "suspend 55", "suspend 66", "arm 2897"}));
+  r.At(3000);
+  t(2).Add(44, u"", 10, nullptr);
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), (Lines{"suspend 44", "arm 3270"}));
   t.Clear();
-  EXPECT_EQ(PassAt(r, t, milliseconds(2600)), (Lines{"resume 55", "resume 66", "arm none"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(3280)), (Lines{"resume 44", "arm none"}));
 }
 
 // Long work (a refresh, the shell), the guard's restart and the timer's end go through
@@ -135,15 +135,20 @@ TEST(LimitSchedule, EveryWayOfEndingAllHoldsResumesEveryEntry) {
   ProcessLimitTable t;
   for (int i = 1; i <= ProcessLimitTable::kSize; ++i) t(i).Add(11 * i, u"", 10, nullptr);
   LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), (Lines{"suspend 11", "suspend 22", "suspend 33", "arm 270"}));
-  r.At(100);
+  EXPECT_EQ(r.Take(), (Lines{"suspend 11", "suspend 22", "suspend 33", "arm 27"}));
+  r.At(10);
   EndEveryHold(t, r);
   EXPECT_EQ(r.Take(), (Lines{"resume 11", "resume 22", "resume 33"}));
   EXPECT_EQ(r.heldNow, 0);
-  // The schedule goes on: they run until the cycle's next holds.
-  EXPECT_EQ(NextDue(t, r.now), milliseconds(300));
-  EXPECT_EQ(PassAt(r, t, milliseconds(300)), (Lines{"suspend 11", "suspend 22", "suspend 33", "arm 570"}));
+  // The schedule goes on: each runs until its place in the turn.
+  EXPECT_EQ(NextDue(t, r.now), milliseconds(30));
+  EXPECT_EQ(PassAt(r, t, milliseconds(30)), (Lines{"suspend 22", "arm 60"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(60)), (Lines{"suspend 33", "arm 300"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(300)), (Lines{"resume 22", "suspend 11", "arm 330"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(330)), (Lines{"resume 33", "suspend 22", "arm 360"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(360)), (Lines{"suspend 33", "arm 570"}));
 
+  r.At(400);
   t.EndEveryHold();
   EXPECT_EQ(r.Take(), (Lines{"resume 11", "resume 22", "resume 33"}));
   EXPECT_EQ(r.heldNow, 0);

@@ -59,7 +59,7 @@ inline void SoakRun(FormMain& form, const std::vector<DWORD>& pids, int holds, i
       if (e.PhaseStart) *e.PhaseStart -= kLimitCycle;
       e.CycleStart -= kLimitCycle;
     }
-    if (t.CycleStart) *t.CycleStart -= kLimitCycle;
+    if (t.TurnEnd) *t.TurnEnd -= kLimitCycle;
   };
   addAll();
   const int rounds = holds / static_cast<int>(pids.size());
