@@ -108,24 +108,48 @@ inline bool WaitForThreads(DWORD pid, size_t threads, int timeoutMs = 10000) {
 }
 
 // Under Wine every Windows process is a Linux process; /proc is reached through Z:.
-// Its CPU time, summed over its threads from schedstat (nanoseconds, not 10 ms ticks),
-// in ms; negative when the process is not there.
-inline double LinuxCpuMs(int linuxPid) {
+// Hands `read` the open file `name` of each of its threads; false when the process is
+// not there.
+template <typename Read>
+bool ReadEachThread(int linuxPid, const wchar_t* name, Read read) {
   const std::wstring task = L"Z:\\proc\\" + std::to_wstring(linuxPid) + L"\\task\\";
   WIN32_FIND_DATAW found{};
   HANDLE find = ::FindFirstFileW((task + L"*").c_str(), &found);
-  if (find == INVALID_HANDLE_VALUE) return -1;
-  double total = 0;
+  if (find == INVALID_HANDLE_VALUE) return false;
   do {
     if (found.cFileName[0] == L'.') continue;
-    FILE* f = _wfopen((task + found.cFileName + L"\\schedstat").c_str(), L"rb");
+    FILE* f = _wfopen((task + found.cFileName + L"\\" + name).c_str(), L"rb");
     if (!f) continue;
-    unsigned long long ns = 0;
-    if (std::fscanf(f, "%llu", &ns) == 1) total += static_cast<double>(ns) / 1e6;
+    read(f);
     std::fclose(f);
   } while (::FindNextFileW(find, &found));
   ::FindClose(find);
-  return total;
+  return true;
+}
+
+// Its CPU time, summed over its threads from schedstat (nanoseconds, not 10 ms ticks),
+// in ms; negative when the process is not there.
+inline double LinuxCpuMs(int linuxPid) {
+  double total = 0;
+  const bool there = ReadEachThread(linuxPid, L"schedstat", [&](FILE* f) {
+    unsigned long long ns = 0;
+    if (std::fscanf(f, "%llu", &ns) == 1) total += static_cast<double>(ns) / 1e6;
+  });
+  return there ? total : -1;
+}
+
+// How often its threads have given up the CPU to wait: every wake-up of a sleeping
+// thread follows one, and so does each wait inside a system call. Negative when the
+// process is not there.
+inline double LinuxSleeps(int linuxPid) {
+  double total = 0;
+  const bool there = ReadEachThread(linuxPid, L"status", [&](FILE* f) {
+    char line[256];
+    unsigned long long n = 0;
+    while (std::fgets(line, sizeof(line), f))
+      if (std::sscanf(line, "voluntary_ctxt_switches: %llu", &n) == 1) total += static_cast<double>(n);
+  });
+  return there ? total : -1;
 }
 
 // Linux pids of the Wine processes whose command line (as Wine shows it in /proc) starts

@@ -1,8 +1,10 @@
 // What Tovrel itself costs while it limits, in consecutive readings, so that a tenth of a
 // percent of a core can be told from two: the real Tovrel.exe limits busy children
 // through its dialog, then its own CPU (every thread's scheduler time, from Linux) is read
-// over several spans after a settle. With no limit it must not wake at all.
-// Usage: own_cpu_bench_win.exe [path of Tovrel.exe] [seconds per reading] [readings]
+// over several spans after a settle, and how often its threads slept (each wake-up ends a
+// sleep; so does each wait inside a system call). With no limit it must not wake at all.
+// Usage: own_cpu_bench_win.exe [path of Tovrel.exe] [seconds per reading] [readings] [limits...]
+// (limits as the table writes them, e.g. none 10 10/10/10: only those cases)
 #include <windows.h>
 
 #include <algorithm>
@@ -27,6 +29,15 @@ std::string ExeName(const std::wstring& exe) {
   return name;
 }
 
+std::string LimitText(const std::vector<int>& percents) {
+  std::string text = percents.empty() ? "none" : "";
+  for (size_t i = 0; i < percents.size(); ++i) {
+    if (i) text += '/';
+    text += std::to_string(percents[i]);
+  }
+  return text;
+}
+
 bool RunCase(const std::wstring& exe, const std::vector<int>& percents, double ms, int readings) {
   Children children;
   std::vector<DWORD> pids;
@@ -42,16 +53,14 @@ bool RunCase(const std::wstring& exe, const std::vector<int>& percents, double m
   const std::vector<int> tovrel = LinuxPidsOf(ExeName(exe), "");
   if (tovrel.size() != 1) return false;
   ::Sleep(kSettleMs);
-  std::string limits = percents.empty() ? "none" : "";
-  for (size_t i = 0; i < percents.size(); ++i) {
-    if (i) limits += '/';
-    limits += std::to_string(percents[i]);
-  }
-  std::vector<double> shares;
+  const std::string limits = LimitText(percents);
+  std::vector<double> shares, sleeps;
   for (int r = 0; r < readings; ++r) {
-    const double c0 = LinuxCpuMs(tovrel[0]), t0 = NowMs();
+    const double c0 = LinuxCpuMs(tovrel[0]), s0 = LinuxSleeps(tovrel[0]), t0 = NowMs();
     ::Sleep(static_cast<DWORD>(ms));
-    shares.push_back(100.0 * (LinuxCpuMs(tovrel[0]) - c0) / (NowMs() - t0));
+    const double c1 = LinuxCpuMs(tovrel[0]), s1 = LinuxSleeps(tovrel[0]), wall = NowMs() - t0;
+    shares.push_back(100.0 * (c1 - c0) / wall);
+    sleeps.push_back(1000.0 * (s1 - s0) / wall);
   }
   std::string each;
   for (double s : shares) {
@@ -59,8 +68,8 @@ bool RunCase(const std::wstring& exe, const std::vector<int>& percents, double m
     std::snprintf(text, sizeof(text), " %.3f", s);
     each += text;
   }
-  Print("%-10s %8.3f %8.3f %8.3f  %s\n", limits.c_str(), *std::min_element(shares.begin(), shares.end()),
-        Median(shares), *std::max_element(shares.begin(), shares.end()), each.c_str());
+  Print("%-10s %8.3f %8.3f %8.3f %9.1f  %s\n", limits.c_str(), *std::min_element(shares.begin(), shares.end()),
+        Median(shares), *std::max_element(shares.begin(), shares.end()), Median(sleeps), each.c_str());
   return true;
 }
 
@@ -71,14 +80,17 @@ int Run(int argc, char** argv) {
   const int readings = argc > 3 ? std::atoi(argv[3]) : 5;
   Print("\n== Own CPU of %ls, %% of one core: %d readings of %.0f s, %d s after the limits are set ==\n",
         exe.c_str(), readings, ms / 1000, static_cast<int>(kSettleMs / 1000));
-  Print("%-10s %8s %8s %8s  %s\n", "limits", "min", "median", "max", "each reading");
-  const std::vector<std::vector<int>> cases = {{}, {1}, {10}, {50}, {99}, {10, 10, 10}, {99, 10, 10}};
+  Print("%-10s %8s %8s %8s %9s  %s\n", "limits", "min", "median", "max", "sleeps/s", "each reading");
+  const std::vector<std::vector<int>> cases = {{}, {1}, {10}, {50}, {99}, {10, 10, 10}, {30, 50, 70}, {99, 10, 10}};
   int status = 0;
-  for (const auto& percents : cases)
+  for (const auto& percents : cases) {
+    if (argc > 4 && std::none_of(argv + 4, argv + argc, [&](const char* a) { return LimitText(percents) == a; }))
+      continue;
     if (!RunCase(exe, percents, ms, readings)) {
       Print("own_cpu: a case could not be set up\n");
       status = 1;
     }
+  }
   return status;
 }
 

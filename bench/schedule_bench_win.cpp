@@ -54,7 +54,11 @@ class TimedThreadControl : public ThreadControl {
 
 struct Figures {
   std::vector<double> late, holdError, runError;
+  int wakes = 0;  // that served a moment
 };
+
+// Calls made by one wake follow each other at once; a gap this long means a new wake.
+constexpr double kSameWakeMs = 0.5;
 
 // Each moment against the one the schedule set for it: a hold ends its hold time after it
 // began (all threads stopped); the next begins its run time after the last ended, less the
@@ -63,6 +67,8 @@ Figures Measure(const std::vector<TimedThreadControl::Call>& calls, const std::m
   Figures f;
   std::map<std::int32_t, const TimedThreadControl::Call*> last;
   std::map<std::int32_t, double> lead;  // how long the pid's last hold took to begin
+  for (size_t i = 0; i < calls.size(); ++i)
+    if (i == 0 || calls[i].start - calls[i - 1].end > kSameWakeMs) ++f.wakes;
   for (const auto& c : calls) {
     const auto before = last.find(c.pid);
     if (before != last.end()) {
@@ -82,8 +88,9 @@ Figures Measure(const std::vector<TimedThreadControl::Call>& calls, const std::m
 }
 
 void PrintRow(const char* loop, const std::string& limits, const Figures& f) {
-  Print("%-11s %-10s %7zu %8.2f %8.2f %8.2f %+10.2f %+10.2f\n", loop, limits.c_str(), f.late.size(),
-        Median(f.late), Percentile(f.late, 0.99), Percentile(f.late, 1.0), Median(f.holdError), Median(f.runError));
+  Print("%-11s %-10s %7zu %8.1f %8.2f %8.2f %8.2f %+10.2f %+10.2f\n", loop, limits.c_str(), f.late.size(),
+        f.wakes / kSeconds, Median(f.late), Percentile(f.late, 0.99), Percentile(f.late, 1.0), Median(f.holdError),
+        Median(f.runError));
 }
 
 void CALLBACK Quit(HWND, UINT, UINT_PTR id, DWORD) {
@@ -148,11 +155,11 @@ int Run() {
         kSeconds);
   Print("late = a moment served after it was due (ms; the call's start against the due moment);\n"
         "hold / run = how much longer a hold or run lasted than (100 - p) x 3 or p x 3 ms (median ms;\n"
-        "a run lasts until every thread is stopped again)\n");
-  Print("%-11s %-10s %7s %8s %8s %8s %10s %10s\n", "loop", "limits", "moments", "late p50", "late p99", "late max",
-        "hold err", "run err");
+        "a run lasts until every thread is stopped again); wakes/s = wakes that served a moment\n");
+  Print("%-11s %-10s %7s %8s %8s %8s %8s %10s %10s\n", "loop", "limits", "moments", "wakes/s", "late p50", "late p99",
+        "late max", "hold err", "run err");
   int status = 0;
-  const std::vector<std::vector<int>> cases{{1}, {50}, {99}, {10, 10}, {99, 10, 10}};
+  const std::vector<std::vector<int>> cases{{1}, {50}, {99}, {10, 10}, {10, 10, 10}, {30, 50, 70}, {99, 10, 10}};
   for (bool own : {true, false})
     for (const auto& percents : cases)
       if (!RunCase(window, guard, percents, own)) {

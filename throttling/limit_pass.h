@@ -1,6 +1,9 @@
 // The limiting cycle as a schedule: each active entry alternates a hold (every thread of
-// its process suspended) of (100 - p) x 3 ms and a run of p x 3 ms, on its own time.
-// LimitPass serves the moments that are due and tells the host when the next one is.
+// its process suspended) of (100 - p) x 3 ms and a run of p x 3 ms. The entries take
+// turns in one 300 ms cycle: each runs right after the one added before it, so that one
+// wake ends one hold and begins another (three limits wake Tovrel four times a cycle, not
+// six) and busy processes do not all run at once. LimitPass serves the moments that are
+// due and tells the host when the next one is.
 #pragma once
 
 #include <chrono>
@@ -27,19 +30,19 @@ LimitTime SteadyNow();
 // How long a hold keeps the process stopped: (100 - cpuPercent) x 3 ms, checked 32-bit
 // arithmetic; a percentage above 100 would ask for a negative time and holds 0.
 std::chrono::milliseconds HoldTime(std::int32_t cpuPercent);
-// How long the process runs between two holds: cpuPercent x 3 ms, so that it runs that
-// share of the time. Never negative; no more than a whole 300 ms cycle.
-std::chrono::milliseconds RunTime(std::int32_t cpuPercent);
+// A hold and the run after it: the process runs what is left, cpuPercent x 3 ms, so
+// that it runs that share of the time.
+constexpr std::chrono::milliseconds kLimitCycle{300};
 
-// When the entry's current phase ends, at its percentage as it is now: a change moves
-// the end. A run ends as much early as its last hold took to begin, so that the process
-// is stopped when its run time is over. None for an entry that neither holds nor is active.
-std::optional<LimitTime> PhaseEnd(const ProcessLimit& entry, LimitTime now);
-// The first moment due in the table; none when no entry is active or holds.
+// The first moment due in the table; none when no entry is active or holds. A hold ends
+// at its percentage as it is now (a change moves the end); a run ends when the next
+// cycle begins.
 std::optional<LimitTime> NextDue(const ProcessLimitTable& limits, LimitTime now);
 
 // TimerLimit_Timer's work: serves every moment due, all hold ends first, then all hold
-// starts, each in table order, then arms the host for the next moment due.
+// starts, each in table order, then arms the host for the next moment due. A limit added
+// while others run holds at once, for the share of the time left until its place in the
+// turn, and takes that place from its second cycle on.
 void LimitPass(ProcessLimitTable& limits, ThreadControl& threads, LimitHost& host);
 
 // Ends every open hold now (the processes run) before long work on the window's thread,

@@ -18,7 +18,7 @@ void ProcessLimit::Add(std::int32_t processId, const std::u16string& imagePath, 
   CpuPercent = cpuPercent;
   Process = std::move(process);
   PhaseStart.reset();
-  HoldLead = LimitTime(0);
+  CycleStart = CycleLength = LimitTime(0);
 }
 
 void ProcessLimit::TurnOff() {
@@ -40,6 +40,7 @@ const ProcessLimit& ProcessLimitTable::operator()(int index) const {
 void ProcessLimitTable::Clear() {
   EndEveryHold();
   entries_ = {};
+  TurnEnd.reset();
 }
 
 void ProcessLimitTable::EndEveryHold() noexcept {

@@ -29,9 +29,11 @@ struct ProcessLimit {
   // When the current phase began: a hold while the entry holds its process, a run
   // otherwise. None until the first hold, which is due at once.
   std::optional<LimitTime> PhaseStart;
-  // How long the last hold took to begin, from the call to every thread stopped. The
-  // process runs meanwhile, so the next hold begins that much before its run ends.
-  LimitTime HoldLead{0};
+  // The cycle the entry is in, from when its hold was due until its next hold is: a whole
+  // one, or for a limit that has just joined the turn the time left until its place in it;
+  // its hold takes the same share of it as of a whole one.
+  LimitTime CycleStart{0};
+  LimitTime CycleLength{0};
   // The entry's hold while it is in one: its process's threads stay stopped until it ends.
   Suspension Hold;
 
@@ -56,6 +58,10 @@ class ProcessLimitTable {
   void Clear();
   // Every open hold resumed now, whatever ends the program; nothing else changes.
   void EndEveryHold() noexcept;
+
+  // Where the run of the limit that joined the turn last ends, in some cycle: the next
+  // limit to join runs from there. None until a limit joins a turn with nobody in it.
+  std::optional<LimitTime> TurnEnd;
 
  private:
   std::array<ProcessLimit, kSize> entries_{};

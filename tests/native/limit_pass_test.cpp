@@ -47,68 +47,112 @@ class Recorder : public ThreadControl, public LimitHost {
 
 using Lines = std::vector<std::string>;
 
-TEST(LimitSchedule, EachLimitHoldsAndRunsOnItsOwnTime) {
+LimitTime Us(long long us) { return LimitTime(us); }
+
+// Moves the clock to `at`, runs a pass, and tells what it did.
+Lines PassAt(Recorder& r, ProcessLimitTable& t, LimitTime at) {
+  r.now = at;
+  LimitPass(t, r, r);
+  return r.Take();
+}
+
+TEST(LimitSchedule, LimitsRunInTurnAndALateOneTakesItsPlaceWithinItsFirstCycle) {
   Recorder r;
   ProcessLimitTable t;
   LimitPass(t, r, r);
   EXPECT_EQ(r.Take(), Lines{"arm none"}) << "woke up for no limit at all";
 
-  // Adds start their first holds at once; holds of different limits overlap.
+  // The first limit holds at once, for its whole (100 - p) x 3 ms.
   t(1).Add(11, u"", 50, nullptr);  // stopped 150 ms, runs 150
-  t(2).Add(22, u"", 90, nullptr);  // stopped 30 ms, runs 270
   LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), (Lines{"suspend 11", "suspend 22", "arm 30"}));
-  EXPECT_EQ(r.heldNow, 2);
-  r.At(20);
-  LimitPass(t, r, r);  // woke early: nothing is served
-  EXPECT_EQ(r.Take(), Lines{"arm 30"});
-  r.At(30);
-  LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), (Lines{"resume 22", "arm 150"}));
+  EXPECT_EQ(r.Take(), (Lines{"suspend 11", "arm 150"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(20)), Lines{"arm 150"});  // woke early: nothing is served
+  EXPECT_EQ(PassAt(r, t, milliseconds(150)), (Lines{"resume 11", "arm 300"}));
 
-  // A change during a hold moves its end; an end already past ends the hold at once.
-  t(1).CpuPercent = 70;
-  EXPECT_EQ(NextDue(t, milliseconds(40)), milliseconds(90));
-  r.At(60);
-  t(1).CpuPercent = 99;
+  // Added at 200 to run right after entry 1 (from 300): held at once, and until its place
+  // (390) hold and run are shortened alike, 210/300 and 90/300 of the 190 ms left.
+  r.At(200);
+  t(2).Add(22, u"", 30, nullptr);
   LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), (Lines{"resume 11", "arm 300"}));  // entry 2 runs 270 ms from 30
+  EXPECT_EQ(r.Take(), (Lines{"suspend 22", "arm 300"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(300)), (Lines{"suspend 11", "arm 333"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(333)), (Lines{"resume 22", "arm 390"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(390)), (Lines{"suspend 22", "arm 450"}));
+  // One added when the last run ends takes its place at once, with a whole cycle.
+  r.At(420);
+  t(3).Add(33, u"", 10, nullptr);
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), (Lines{"suspend 33", "arm 450"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(450)), (Lines{"resume 11", "arm 600"}));
 
-  r.At(300);
-  LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), (Lines{"suspend 22", "arm 330"}));
-  // Moments due together: every hold end first, then the hold starts, each in table order.
-  t(1).CpuPercent = 90;  // its run since 60 now ends at 330 too
-  r.At(330);
-  LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), (Lines{"resume 22", "suspend 11", "arm 360"}));
+  // From now on they run one after another, and one wake ends one hold and begins the
+  // next: four wakes a cycle for three limits. Slow stops do not move the turn.
+  r.suspensionTakes = Us(300);
+  for (int cycle = 0; cycle < 2; ++cycle) {
+    const int at = 600 + 300 * cycle;
+    EXPECT_EQ(PassAt(r, t, milliseconds(at)), (Lines{"resume 22", "suspend 11", "arm " + std::to_string(at + 90)}));
+    EXPECT_EQ(PassAt(r, t, milliseconds(at + 90)),
+              (Lines{"resume 33", "suspend 22", "arm " + std::to_string(at + 120)}));
+    EXPECT_EQ(PassAt(r, t, milliseconds(at + 120)), (Lines{"suspend 33", "arm " + std::to_string(at + 150)}));
+    EXPECT_EQ(PassAt(r, t, milliseconds(at + 150)), (Lines{"resume 11", "arm " + std::to_string(at + 300)}));
+  }
+  EXPECT_EQ(r.maxHeldAtOnce, 3);
 
-  // A release during a hold resumes before the handler returns, with no pass at all.
-  r.At(340);
-  t(1).TurnOff();
-  EXPECT_EQ(r.Take(), Lines{"resume 11"});
-  EXPECT_EQ(NextDue(t, r.now), milliseconds(600));
-  // Long work ends every open hold at once; the schedule goes on from there.
-  r.At(600);
-  LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), (Lines{"suspend 22", "arm 630"}));
-  r.At(610);
-  EndEveryHold(t, r);
-  EXPECT_EQ(r.Take(), Lines{"resume 22"});
-  EXPECT_EQ(NextDue(t, r.now), milliseconds(610 + 270));
-  // A process that takes 2 ms to stop runs meanwhile: its next hold begins 2 ms early.
-  r.suspensionTakes = milliseconds(2);
-  r.At(880);
-  LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), (Lines{"suspend 22", "arm 912"}));  // stopped at 882, held 30 ms
-  r.At(912);
-  LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), (Lines{"resume 22", "arm 1180"}));  // runs 270 ms, less the 2 to stop
+  // A change moves its own hold's end only; a release keeps the others' time.
+  r.suspensionTakes = Us(0);
+  EXPECT_EQ(PassAt(r, t, milliseconds(1200)), (Lines{"resume 22", "suspend 11", "arm 1290"}));
+  r.At(1210);
+  t(1).CpuPercent = 80;  // its hold ends at 1260 instead of 1350
+  EXPECT_EQ(PassAt(r, t, milliseconds(1260)), (Lines{"resume 11", "arm 1290"}));
+  r.At(1270);
   t(2).TurnOff();
+  EXPECT_EQ(PassAt(r, t, milliseconds(1290)), (Lines{"resume 33", "arm 1320"}));
+  // A release during a hold resumes before the handler returns, with no pass at all.
+  EXPECT_EQ(PassAt(r, t, milliseconds(1320)), (Lines{"suspend 33", "arm 1500"}));
+  r.At(1330);
+  t(3).TurnOff();
+  EXPECT_EQ(r.Take(), Lines{"resume 33"});
+  EXPECT_EQ(NextDue(t, r.now), milliseconds(1500));
+
+  // A pass more than a cycle late keeps the limit's place in the turn (200 ms into each).
+  EXPECT_EQ(PassAt(r, t, milliseconds(2150)), (Lines{"suspend 11", "arm 2160"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(2160)), (Lines{"resume 11", "arm 2400"}));
+
+  // With no limit left the turn is over: the next add starts one of its own, held whole.
+  t(1).TurnOff();
+  r.At(3000);
+  t(2).Add(44, u"", 10, nullptr);
   LimitPass(t, r, r);
-  EXPECT_EQ(r.Take(), Lines{"arm none"});
-  EXPECT_EQ(r.maxHeldAtOnce, 2);
-  EXPECT_EQ(t.CountHolding(), 0);
+  EXPECT_EQ(r.Take(), (Lines{"suspend 44", "arm 3270"}));
+  t.Clear();
+  EXPECT_EQ(PassAt(r, t, milliseconds(3280)), (Lines{"resume 44", "arm none"}));
+}
+
+// Long work (a refresh, the shell), the guard's restart and the timer's end go through
+// EndEveryHold(table, host); whatever ends the program through the table's own.
+TEST(LimitSchedule, EveryWayOfEndingAllHoldsResumesEveryEntry) {
+  Recorder r;
+  ProcessLimitTable t;
+  for (int i = 1; i <= ProcessLimitTable::kSize; ++i) t(i).Add(11 * i, u"", 10, nullptr);
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), (Lines{"suspend 11", "suspend 22", "suspend 33", "arm 27"}));
+  r.At(10);
+  EndEveryHold(t, r);
+  EXPECT_EQ(r.Take(), (Lines{"resume 11", "resume 22", "resume 33"}));
+  EXPECT_EQ(r.heldNow, 0);
+  // The schedule goes on: each runs until its place in the turn.
+  EXPECT_EQ(NextDue(t, r.now), milliseconds(30));
+  EXPECT_EQ(PassAt(r, t, milliseconds(30)), (Lines{"suspend 22", "arm 60"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(60)), (Lines{"suspend 33", "arm 300"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(300)), (Lines{"resume 22", "suspend 11", "arm 330"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(330)), (Lines{"resume 33", "suspend 22", "arm 360"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(360)), (Lines{"suspend 33", "arm 570"}));
+
+  r.At(400);
+  t.EndEveryHold();
+  EXPECT_EQ(r.Take(), (Lines{"resume 11", "resume 22", "resume 33"}));
+  EXPECT_EQ(r.heldNow, 0);
+  EXPECT_EQ(t.CountActive(), 3) << "only the holds end";
 }
 
 TEST(LimitSchedule, AHoldWhoseLimitWasSwitchedOffOrReusedNeverStaysStopped) {
@@ -146,15 +190,11 @@ TEST(LimitSchedule, AFailedSuspensionStillArmsTheTimerAndHoldsNothing) {
   EXPECT_EQ(t.CountHolding(), 0);
 }
 
-TEST(LimitSchedule, HoldAndRunTimesAreThreeMillisecondsPerPoint) {
+TEST(LimitSchedule, HoldTimesAreThreeMillisecondsPerPoint) {
   EXPECT_EQ(HoldTime(99), milliseconds(3));
   EXPECT_EQ(HoldTime(50), milliseconds(150));
   EXPECT_EQ(HoldTime(1), milliseconds(297));
-  EXPECT_EQ(RunTime(50) + HoldTime(50), milliseconds(300));
-  EXPECT_EQ(RunTime(1), milliseconds(3));
   // Out of the slider's range: never negative, overflow is an error.
-  EXPECT_EQ(RunTime(-5), milliseconds(0));
-  EXPECT_EQ(RunTime(150), milliseconds(300));
   EXPECT_EQ(HoldTime(150), milliseconds(0));
   try {
     HoldTime(-2147483647);
@@ -180,16 +220,6 @@ TEST(Suspension, EachHoldIsResumedOnceWhereverItGoes) {
   }  // what is still held goes with its value
   EXPECT_EQ(r.heldNow, 0);
   EXPECT_EQ(r.Take(), (Lines{"suspend 11", "suspend 22", "suspend 33", "resume 11", "resume 22", "resume 33"}));
-
-  // Every way out of the program reaches every open hold through the table.
-  ProcessLimitTable t;
-  t(1).Add(44, u"", 10, nullptr);
-  t(3).Add(55, u"", 10, nullptr);
-  LimitPass(t, r, r);
-  EXPECT_EQ(t.CountHolding(), 2);
-  t.EndEveryHold();
-  EXPECT_EQ(r.heldNow, 0);
-  EXPECT_EQ(t(1).Active, kVbTrue) << "only the holds end";
 }
 
 TEST(ProcessLimitTable, HasThreeZeroFilledEntriesIndexedFromOne) {

@@ -4,9 +4,12 @@
 
 #include <chrono>
 #include <functional>
+#include <string>
 #include <vector>
 
+#include "child_process.h"
 #include "platform/message_loop_win.h"
+#include "throttling/guard_win.h"
 
 namespace tovrel {
 namespace {
@@ -19,10 +22,15 @@ class CountingThreads : public ThreadControl {
  public:
   SuspendedThreads SuspendAllThreads(std::int32_t pid, std::shared_ptr<const LimitedProcess> process) override {
     suspended.push_back(Clock::now());
+    log.push_back("suspend " + std::to_string(pid));
     return {pid, std::move(process), {}};
   }
-  void ResumeAllThreads(SuspendedThreads) noexcept override { resumed.push_back(Clock::now()); }
+  void ResumeAllThreads(SuspendedThreads s) noexcept override {
+    resumed.push_back(Clock::now());
+    log.push_back("resume " + std::to_string(s.processId));
+  }
   std::vector<Clock::time_point> suspended, resumed;
+  std::vector<std::string> log;
 };
 
 class LimitTimerTest : public ::testing::Test {
@@ -104,6 +112,59 @@ TEST_F(LimitTimerTest, HoldsKeepTheirTimeInEveryLoopAndNothingWakesWithoutALimit
   EXPECT_EQ(threads.suspended.size(), held);
   EXPECT_EQ(ticks, tickCount);
   EXPECT_EQ(threads.resumed.size(), threads.suspended.size()) << "a hold was left open";
+}
+
+// Long work, the guard's restart and the timer's end each resume every entry's hold
+// before anything else.
+TEST(LimitTimerEnds, EveryWayOfEndingAllHoldsResumesEveryEntry) {
+  using Lines = std::vector<std::string>;
+  const Lines allResumed{"resume 101", "resume 102", "resume 103"};
+  Guard guard(test::ExeDir() + L"exit_during_hold.exe");
+  ASSERT_TRUE(guard.EnsureRunning());
+  ProcessLimitTable table;
+  CountingThreads threads;
+  std::size_t mark = 0;
+  auto since = [&] { return Lines(threads.log.begin() + static_cast<std::ptrdiff_t>(mark), threads.log.end()); };
+  auto firstSince = [&](std::size_t n) {
+    Lines lines = since();
+    lines.resize(std::min(lines.size(), n));
+    return lines;
+  };
+  {
+    LimitTimer timer(table, threads, &guard);
+    // The entries hold together on the next wake of the cycle.
+    auto allHolding = [&] {
+      mark = threads.log.size();
+      return test::WaitUntil([&] {
+        timer.OnTimer();
+        return table.CountHolding() == ProcessLimitTable::kSize;
+      });
+    };
+    for (int i = 1; i <= ProcessLimitTable::kSize; ++i) table(i).Add(100 + i, u"", 10, nullptr);
+    timer.Serve();
+    ASSERT_EQ(table.CountHolding(), 3);
+
+    mark = threads.log.size();
+    timer.EndHolds();
+    EXPECT_EQ(since(), allResumed) << "long work";
+
+    ASSERT_TRUE(allHolding());
+    HANDLE process = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, guard.processId());
+    ASSERT_NE(process, nullptr);
+    ::TerminateProcess(process, 1);
+    ::WaitForSingleObject(process, 10000);
+    ::CloseHandle(process);
+    ASSERT_TRUE(guard.died());
+    mark = threads.log.size();
+    timer.OnTimer();
+    EXPECT_EQ(firstSince(3), allResumed) << "the guard's restart";
+    EXPECT_FALSE(guard.died());
+
+    ASSERT_TRUE(allHolding());
+    mark = threads.log.size();
+  }
+  EXPECT_EQ(since(), allResumed) << "the timer's end";
+  EXPECT_EQ(table.CountHolding(), 0);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "main_window/form_main_win.h"
 #include "object_probes.h"
 #include "throttling/guard_win.h"
+#include "throttling/limit_pass.h"
 #include "throttling/process_limits.h"
 
 namespace tovrel::test {
@@ -50,10 +51,15 @@ inline void SoakRun(FormMain& form, const std::vector<DWORD>& pids, int holds, i
         throw std::runtime_error("a busy child was refused a limit");
       });
   };
-  // Moves every phase's start back by a whole cycle, so that each phase is due now.
+  // Moves every phase's start and the cycle's back by a whole cycle, so that each phase is due now.
   auto dueNow = [] {
-    for (int i = 1; i <= ProcessLimitTable::kSize; ++i)
-      if (ProcessLimit& e = ProcessLimits()(i); e.PhaseStart) *e.PhaseStart -= std::chrono::milliseconds(300);
+    ProcessLimitTable& t = ProcessLimits();
+    for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
+      ProcessLimit& e = t(i);
+      if (e.PhaseStart) *e.PhaseStart -= kLimitCycle;
+      e.CycleStart -= kLimitCycle;
+    }
+    if (t.TurnEnd) *t.TurnEnd -= kLimitCycle;
   };
   addAll();
   const int rounds = holds / static_cast<int>(pids.size());
