@@ -193,7 +193,7 @@ void Command::PaintButton(std::uint8_t state, bool force) {
   ButtonPainter(host_.Surface(), props_, state_, derived_, host_.AmbientDisplayAsDefault(),
                 contrast ? &*contrast : nullptr)
       .PaintButton(state, force);
-  // Every change a screen reader hears of also repaints, so this is where it is told.
+  // Every change of state a screen reader hears of also repaints, so this is where it is told.
   Announce();
 }
 
@@ -278,8 +278,10 @@ void Command::SetButtonType(std::int32_t v) {
 }
 
 void Command::SetCaption(const std::u16string& v) {
+  const bool renamed = AccessibleNameOf(v) != AccessibleNameOf(props_.Caption);
   props_.Caption = v;
   CaptionChanged();
+  if (renamed) host_.AccessibleNameChanged();
   Repaint();
   Signal("Caption");
 }

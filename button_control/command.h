@@ -112,19 +112,15 @@ struct HighContrastColours {
   Colour GrayText = 0;
 };
 
-// What a screen reader is told of the control besides its role.
-struct AccessibleFacts {
-  std::u16string Name;      // the caption as a user reads it
-  std::u16string Shortcut;  // "Alt+k" for a caption with an access key, else empty
+// The states a screen reader is told of the control; its name and shortcut come from the
+// caption (AccessibleNameOf, ShortcutOf).
+struct AccessibleState {
   bool Unavailable = false;
   bool Focused = false;
   bool Pressed = false;
   bool Hot = false;
   bool Default = false;
-  bool SameState(const AccessibleFacts& other) const {
-    return Unavailable == other.Unavailable && Focused == other.Focused && Pressed == other.Pressed &&
-           Hot == other.Hot && Default == other.Default;
-  }
+  friend bool operator==(const AccessibleState&, const AccessibleState&) = default;
 };
 
 class Command {
@@ -210,8 +206,8 @@ class Command {
   static std::u16string AccessibleNameOf(const std::u16string& caption);
   // "Alt+" and the access key of a caption; empty without one.
   static std::u16string ShortcutOf(const std::u16string& caption);
-  // What a screen reader is told of the control now.
-  AccessibleFacts Accessible() const;
+  // The states a screen reader is told of now.
+  AccessibleState Accessible() const;
   // The window shape for a size and style.
   static WindowShape BuildRegion(std::int32_t buttonType, std::int32_t width, std::int32_t height);
 
@@ -228,14 +224,14 @@ class Command {
   void Signal(std::string_view name) { host_.PropertyChanged(name); }
   void CaptionChanged();
   void ApplyGlassPreset();
-  // Tells the host what a screen reader would now hear differently.
+  // Tells the host when the states a screen reader hears have changed.
   void Announce();
 
   CommandHost& host_;
   CommandProperties props_;
   CommandState state_;
   DerivedColours derived_;
-  AccessibleFacts announced_;
+  AccessibleState announced_;
 };
 
 // Defaults of a new instance.

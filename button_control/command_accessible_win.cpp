@@ -86,7 +86,7 @@ HRESULT CommandAccessible::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIA
 
 HRESULT CommandAccessible::get_accName(VARIANT child, BSTR* name) {
   if (const HRESULT hr = Check(child); hr != S_OK) return hr;
-  return Text(Wide(window_->command.Accessible().Name), name);
+  return Text(Wide(Command::AccessibleNameOf(window_->command.Caption())), name);
 }
 
 HRESULT CommandAccessible::get_accRole(VARIANT child, VARIANT* role) {
@@ -96,12 +96,12 @@ HRESULT CommandAccessible::get_accRole(VARIANT child, VARIANT* role) {
 
 HRESULT CommandAccessible::get_accState(VARIANT child, VARIANT* state) {
   if (const HRESULT hr = Check(child); hr != S_OK) return hr;
-  const AccessibleFacts facts = window_->command.Accessible();
-  LONG bits = facts.Unavailable ? STATE_SYSTEM_UNAVAILABLE : STATE_SYSTEM_FOCUSABLE;
-  if (facts.Focused) bits |= STATE_SYSTEM_FOCUSED;
-  if (facts.Pressed) bits |= STATE_SYSTEM_PRESSED;
-  if (facts.Hot) bits |= STATE_SYSTEM_HOTTRACKED;
-  if (facts.Default) bits |= STATE_SYSTEM_DEFAULT;
+  const AccessibleState shown = window_->command.Accessible();
+  LONG bits = shown.Unavailable ? STATE_SYSTEM_UNAVAILABLE : STATE_SYSTEM_FOCUSABLE;
+  if (shown.Focused) bits |= STATE_SYSTEM_FOCUSED;
+  if (shown.Pressed) bits |= STATE_SYSTEM_PRESSED;
+  if (shown.Hot) bits |= STATE_SYSTEM_HOTTRACKED;
+  if (shown.Default) bits |= STATE_SYSTEM_DEFAULT;
   VARIANT standard;
   ::VariantInit(&standard);
   if (SUCCEEDED(standard_->get_accState(child, &standard)) && standard.vt == VT_I4)
@@ -111,7 +111,7 @@ HRESULT CommandAccessible::get_accState(VARIANT child, VARIANT* state) {
 
 HRESULT CommandAccessible::get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) {
   if (const HRESULT hr = Check(child); hr != S_OK) return hr;
-  return Text(Wide(window_->command.Accessible().Shortcut), shortcut);
+  return Text(Wide(Command::ShortcutOf(window_->command.Caption())), shortcut);
 }
 
 HRESULT CommandAccessible::get_accDefaultAction(VARIANT child, BSTR* action) {

@@ -212,25 +212,16 @@ std::u16string Command::ShortcutOf(const std::u16string& caption) {
   return key.empty() ? key : u"Alt+" + key;
 }
 
-AccessibleFacts Command::Accessible() const {
-  AccessibleFacts facts;
-  facts.Name = AccessibleNameOf(props_.Caption);
-  facts.Shortcut = ShortcutOf(props_.Caption);
-  facts.Unavailable = props_.Enabled == 0;
-  facts.Focused = state_.HasFocus != 0;
-  facts.Pressed = state_.VisualState == StateDown;
-  facts.Hot = state_.MouseInside != 0;
-  facts.Default = host_.AmbientDisplayAsDefault();
-  return facts;
+AccessibleState Command::Accessible() const {
+  return {props_.Enabled == 0, state_.HasFocus != 0, state_.VisualState == StateDown, state_.MouseInside != 0,
+          host_.AmbientDisplayAsDefault()};
 }
 
 void Command::Announce() {
-  AccessibleFacts now = Accessible();
-  const bool name = now.Name != announced_.Name;
-  const bool state = !now.SameState(announced_);
-  announced_ = std::move(now);
-  if (name) host_.AccessibleNameChanged();
-  if (state) host_.AccessibleStateChanged();
+  const AccessibleState now = Accessible();
+  if (now == announced_) return;
+  announced_ = now;
+  host_.AccessibleStateChanged();
 }
 
 void Command::CaptionChanged() {
