@@ -1,6 +1,7 @@
 #include "throttling/limit_pass.h"
 
 #include <algorithm>
+#include <utility>
 
 
 namespace tovrel {
@@ -29,32 +30,26 @@ class ArmOnExit {
   LimitHost& host_;
 };
 
-void EndHold(ProcessLimit& entry, LimitHost& host) {
-  entry.Hold.End();
-  entry.PhaseStart = host.Now();
-}
-
-bool InTurn(const ProcessLimit& entry) { return entry.Active == kVbTrue && entry.PhaseStart.has_value(); }
+bool InTurn(const ProcessLimit& entry) { return entry.Active == kVbTrue && entry.Started(); }
 
 // The moment of the form `at` + k cycles that lies in (after, after + one cycle].
 LimitTime NextOf(LimitTime at, LimitTime after) {
-  const LimitTime cycle = kLimitCycle;
-  const auto k = (after - at).count() >= 0 ? (after - at) / cycle + 1 : -((at - after - LimitTime(1)) / cycle);
-  return at + k * cycle;
+  const auto gap = (after - at).count(), cycle = LimitTime(kLimitCycle).count();
+  const auto below = gap / cycle - (gap % cycle < 0 ? 1 : 0);  // floor(gap / cycle)
+  return at + LimitTime((below + 1) * cycle);
 }
 
-// A limit's first hold, now: its run is to follow the run of the limit that joined last,
-// so that one wake ends the one's hold and begins the other's and busy processes run in
-// turn, not all at once. Until its place comes, hold and run are shortened alike.
-void JoinTurn(ProcessLimitTable& limits, ProcessLimit& entry, LimitTime now) {
+// The cycle of a limit's first hold, begun now: its run is to follow the run of the limit
+// that joined last, so that one wake ends the one's hold and begins the other's and busy
+// processes run in turn, not all at once. Until its place comes, hold and run are
+// shortened alike. Its next hold (its start and length added) is where the next to join runs.
+std::pair<LimitTime, LimitTime> FirstCycle(const ProcessLimitTable& limits, const ProcessLimit& entry,
+                                           LimitTime now) {
   bool others = false;
   for (int i = 1; i <= ProcessLimitTable::kSize; ++i) others = others || InTurn(limits(i));
   const LimitTime run = std::chrono::milliseconds(std::clamp(entry.CpuPercent, 0, 100) * 3);
   const LimitTime runFrom = others && limits.TurnEnd ? *limits.TurnEnd : now + LimitTime(kLimitCycle) - run;
-  const LimitTime nextHold = NextOf(runFrom + run, now);
-  entry.CycleStart = now;
-  entry.CycleLength = nextHold - now;
-  limits.TurnEnd = nextHold;
+  return {now, NextOf(runFrom + run, now) - now};
 }
 
 LimitTime HoldLength(const ProcessLimit& entry) {
@@ -67,12 +62,12 @@ LimitTime HoldLength(const ProcessLimit& entry) {
 std::optional<LimitTime> PhaseEnd(const ProcessLimit& entry, LimitTime now) {
   const bool active = entry.Active == kVbTrue;
   if (entry.Holding()) {
-    // A hold whose limit was turned off (or never started) ends at once.
-    if (!active || !entry.PhaseStart) return now;
+    // A hold whose limit was turned off ends at once.
+    if (!active) return now;
     return entry.CycleStart + HoldLength(entry);
   }
   if (!active) return std::nullopt;
-  if (!entry.PhaseStart) return now;
+  if (!entry.Started()) return now;
   return entry.CycleStart + entry.CycleLength;
 }
 
@@ -103,29 +98,24 @@ void LimitPass(ProcessLimitTable& limits, ThreadControl& threads, LimitHost& hos
   };
   for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
     ProcessLimit& entry = limits(i);
-    if (entry.Holding() && due(entry)) EndHold(entry, host);
+    if (entry.Holding() && due(entry)) entry.Hold.End();
   }
   for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
     ProcessLimit& entry = limits(i);
     if (entry.Active != kVbTrue || entry.Holding() || !due(entry)) continue;
     const LimitTime asked = host.Now();
-    if (!entry.PhaseStart) {
-      JoinTurn(limits, entry, asked);
-    } else {
-      // The next cycle begins when this one ends; one served more than a cycle late keeps
-      // its place in the turn.
-      const LimitTime end = entry.CycleStart + entry.CycleLength;
-      entry.CycleStart = end <= asked - LimitTime(kLimitCycle) ? NextOf(end, asked) - LimitTime(kLimitCycle) : end;
-      entry.CycleLength = kLimitCycle;
-    }
+    // The next cycle begins when this one ends; one served more than a cycle late keeps its
+    // place in the turn.
+    const LimitTime cycle = kLimitCycle, end = entry.CycleStart + entry.CycleLength;
+    auto [start, length] = entry.Started() ? std::pair{end, cycle} : FirstCycle(limits, entry, asked);
+    if (entry.Started() && end <= asked - cycle) start = NextOf(end, asked) - cycle;
+    // A hold that fails leaves the schedule as it was: it is tried again at once.
     entry.Hold = Suspension::Begin(threads, entry.ProcessId, entry.Process);
-    entry.PhaseStart = host.Now();
+    if (!entry.Started()) limits.TurnEnd = start + length;
+    entry.CycleStart = start;
+    entry.CycleLength = length;
   }
 }
 
-void EndEveryHold(ProcessLimitTable& limits, LimitHost& host) {
-  for (int i = 1; i <= ProcessLimitTable::kSize; ++i)
-    if (limits(i).Holding()) EndHold(limits(i), host);
-}
 
 }  // namespace tovrel

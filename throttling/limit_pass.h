@@ -45,8 +45,4 @@ std::optional<LimitTime> NextDue(const ProcessLimitTable& limits, LimitTime now)
 // turn, and takes that place from its second cycle on.
 void LimitPass(ProcessLimitTable& limits, ThreadControl& threads, LimitHost& host);
 
-// Ends every open hold now (the processes run) before long work on the window's thread,
-// so that no process stays stopped past its hold's end; the schedule goes on after it.
-void EndEveryHold(ProcessLimitTable& limits, LimitHost& host);
-
 }  // namespace tovrel

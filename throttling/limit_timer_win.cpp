@@ -47,7 +47,7 @@ LimitTimer::LimitTimer(ProcessLimitTable& limits, ThreadControl& threads, Guard*
 
 LimitTimer::~LimitTimer() {
   // The holds this schedule began resume with it, while their thread control still lives.
-  EndEveryHold(limits_, *this);
+  limits_.EndEveryHold();
   win::SetDueWork(nullptr, nullptr);
   if (window_ && ::IsWindow(window_)) ::KillTimer(window_, id_);
   HoldFineTimerResolution(false);
@@ -63,13 +63,13 @@ void LimitTimer::Attach(HWND window, UINT_PTR id) {
 void LimitTimer::OnTimer() {
   // Starting a guard is slow work: the open holds end first, as for any other.
   if (guard_ && guard_->died()) {
-    EndEveryHold(limits_, *this);
+    limits_.EndEveryHold();
     guard_->EnsureRunning();
   }
   LimitPass(limits_, threads_, *this);
 }
 
-void LimitTimer::EndHolds() { EndEveryHold(limits_, *this); }
+void LimitTimer::EndHolds() { limits_.EndEveryHold(); }
 
 void LimitTimer::ArmTimer(std::optional<LimitTime> dueAt) {
   if (!dueAt) {

@@ -17,7 +17,6 @@ void ProcessLimit::Add(std::int32_t processId, const std::u16string& imagePath, 
   ImagePath = imagePath;
   CpuPercent = cpuPercent;
   Process = std::move(process);
-  PhaseStart.reset();
   CycleStart = CycleLength = LimitTime(0);
 }
 

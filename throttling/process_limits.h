@@ -26,12 +26,10 @@ struct ProcessLimit {
   // be held open, was not the listed one or must never be stopped: then no hold of this
   // entry suspends anything.
   std::shared_ptr<const LimitedProcess> Process;
-  // When the current phase began: a hold while the entry holds its process, a run
-  // otherwise. None until the first hold, which is due at once.
-  std::optional<LimitTime> PhaseStart;
   // The cycle the entry is in, from when its hold was due until its next hold is: a whole
   // one, or for a limit that has just joined the turn the time left until its place in it;
   // its hold takes the same share of it as of a whole one.
+  // None (zero) until the first hold, which is due at once.
   LimitTime CycleStart{0};
   LimitTime CycleLength{0};
   // The entry's hold while it is in one: its process's threads stay stopped until it ends.
@@ -44,6 +42,8 @@ struct ProcessLimit {
   // at once and let go.
   void TurnOff();
   bool Holding() const { return Hold.holding(); }
+  // Has held since it was added: it has a place in the turn.
+  bool Started() const { return CycleLength.count() > 0; }
 };
 
 class ProcessLimitTable {
@@ -56,7 +56,9 @@ class ProcessLimitTable {
   int CountHolding() const;
   // Every entry back to zero, its holds resumed first.
   void Clear();
-  // Every open hold resumed now, whatever ends the program; nothing else changes.
+  // Every open hold resumed now: before long work on the window's thread, so that no
+  // process stays stopped past its hold's end, and whatever ends the program. Nothing
+  // else changes; the schedule goes on after it.
   void EndEveryHold() noexcept;
 
   // Where the run of the limit that joined the turn last ends, in some cycle: the next

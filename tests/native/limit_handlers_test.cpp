@@ -102,9 +102,9 @@ TEST_F(DialogFixture, TheProcessIsHeldWhileItsLimitIsActiveAndLetGoWhenItIsTurne
   EXPECT_TRUE(first.expired()) << "a released limit still holds its process";
 
   // Reused by a later add: the new process, and a schedule that starts afresh.
-  t(1).PhaseStart = LimitTime(5000);
+  t(1).CycleLength = LimitTime(5000);
   ASSERT_TRUE(CommandOK_Click(t, {u"600", u"q", 30}, rows, open, warn));
-  EXPECT_FALSE(t(1).PhaseStart.has_value());
+  EXPECT_FALSE(t(1).Started());
   std::weak_ptr<const LimitedProcess> second = t(1).Process;
   EXPECT_FALSE(second.expired());
   ReconcileLimits(t, rows);  // 600 is still listed: kept

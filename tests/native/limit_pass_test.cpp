@@ -128,8 +128,9 @@ TEST(LimitSchedule, LimitsRunInTurnAndALateOneTakesItsPlaceWithinItsFirstCycle) 
   EXPECT_EQ(PassAt(r, t, milliseconds(3280)), (Lines{"resume 44", "arm none"}));
 }
 
-// Long work (a refresh, the shell), the guard's restart and the timer's end go through
-// EndEveryHold(table, host); whatever ends the program through the table's own.
+// Long work (a refresh, the shell), the guard's restart, the timer's end and whatever ends
+// the program all go through the table's EndEveryHold: whichever entries hold, all resume,
+// and the turn goes on after it.
 TEST(LimitSchedule, EveryWayOfEndingAllHoldsResumesEveryEntry) {
   Recorder r;
   ProcessLimitTable t;
@@ -137,7 +138,7 @@ TEST(LimitSchedule, EveryWayOfEndingAllHoldsResumesEveryEntry) {
   LimitPass(t, r, r);
   EXPECT_EQ(r.Take(), (Lines{"suspend 11", "suspend 22", "suspend 33", "arm 27"}));
   r.At(10);
-  EndEveryHold(t, r);
+  t.EndEveryHold();
   EXPECT_EQ(r.Take(), (Lines{"resume 11", "resume 22", "resume 33"}));
   EXPECT_EQ(r.heldNow, 0);
   // The schedule goes on: each runs until its place in the turn.

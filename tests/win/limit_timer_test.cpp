@@ -132,7 +132,7 @@ TEST(LimitTimerEnds, EveryWayOfEndingAllHoldsResumesEveryEntry) {
   };
   {
     LimitTimer timer(table, threads, &guard);
-    // The entries hold together on the next wake of the cycle.
+    // Within a cycle of the turn there is a moment when all three hold.
     auto allHolding = [&] {
       mark = threads.log.size();
       return test::WaitUntil([&] {

@@ -51,12 +51,11 @@ inline void SoakRun(FormMain& form, const std::vector<DWORD>& pids, int holds, i
         throw std::runtime_error("a busy child was refused a limit");
       });
   };
-  // Moves every phase's start and the cycle's back by a whole cycle, so that each phase is due now.
+  // Moves every cycle back by a whole one, so that each phase is due now.
   auto dueNow = [] {
     ProcessLimitTable& t = ProcessLimits();
     for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
       ProcessLimit& e = t(i);
-      if (e.PhaseStart) *e.PhaseStart -= kLimitCycle;
       e.CycleStart -= kLimitCycle;
     }
     if (t.TurnEnd) *t.TurnEnd -= kLimitCycle;
