@@ -124,20 +124,17 @@ void FormSetProcessCpuPercent::SetProcess(const std::u16string& pidText, const s
 
 void FormSetProcessCpuPercent::ShowModal() {
   if (!hwnd()) return;
-  // Disabling the owner takes the focus from its control; it gets it back at the end.
-  const HWND ownerFocus = ::GetFocus();
-  ::EnableWindow(owner_, FALSE);
+  // Shown before the owner is disabled, as a dialog box is: the owner is deactivated while
+  // its control still has the focus, and gets it back when it is active again. The dialog
+  // itself starts on its first tab stop when it is activated.
   ::ShowWindow(hwnd(), SW_SHOW);
   ::SetForegroundWindow(hwnd());
-  // The first visible button takes the focus, as a dialog's first tab stop would.
-  HWND first = ::GetNextDlgTabItem(hwnd(), nullptr, FALSE);
-  if (first) ::SetFocus(first);
+  ::EnableWindow(owner_, FALSE);
   // The limiting schedule keeps its time while the dialog is open; a WM_QUIT is for the
   // outer loop.
   if (const std::optional<int> code = win::Pump(true, [this] { return !hwnd(); })) ::PostQuitMessage(*code);
   ::EnableWindow(owner_, TRUE);
   ::SetActiveWindow(owner_);
-  if (ownerFocus && ::IsChild(owner_, ownerFocus)) ::SetFocus(ownerFocus);
 }
 
 void FormSetProcessCpuPercent::SliderPercent_Change() { labelPercent_.SetText(DecimalText(slider_.Value())); }
