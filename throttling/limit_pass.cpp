@@ -39,17 +39,26 @@ LimitTime NextOf(LimitTime at, LimitTime after) {
   return at + LimitTime((below + 1) * cycle);
 }
 
-// The cycle of a limit's first hold, begun now: its run is to follow the run of the limit
-// that joined last, so that one wake ends the one's hold and begins the other's and busy
-// processes run in turn, not all at once. Until its place comes, hold and run are
-// shortened alike. Its next hold (its start and length added) is where the next to join runs.
+// The cycle of a limit's first hold, begun now. Its run is to end with the runs of the
+// limits that joined last, while there is a processor for each: then their holds begin
+// with one wake, and at one percentage their runs too. Else it follows their runs, so
+// that one wake ends their holds and begins its own, and busy processes run in turn.
+// Until its place comes, hold and run are shortened alike. Its next hold (its start and
+// length added) is where the next to join runs.
 std::pair<LimitTime, LimitTime> FirstCycle(const ProcessLimitTable& limits, const ProcessLimit& entry,
-                                           LimitTime now) {
-  bool others = false;
-  for (int i = 1; i <= ProcessLimitTable::kSize; ++i) others = others || InTurn(limits(i));
+                                           LimitTime now, int processors) {
+  const auto cycle = LimitTime(kLimitCycle).count();
+  int others = 0, alongside = 0;
+  for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
+    const ProcessLimit& other = limits(i);
+    if (!InTurn(other)) continue;
+    ++others;
+    if (limits.TurnEnd && (other.CycleStart + other.CycleLength - *limits.TurnEnd).count() % cycle == 0) ++alongside;
+  }
   const LimitTime run = std::chrono::milliseconds(std::clamp(entry.CpuPercent, 0, 100) * 3);
-  const LimitTime runFrom = others && limits.TurnEnd ? *limits.TurnEnd : now + LimitTime(kLimitCycle) - run;
-  return {now, NextOf(runFrom + run, now) - now};
+  LimitTime runEnd = now + LimitTime(kLimitCycle);
+  if (others && limits.TurnEnd) runEnd = alongside < std::max(processors, 1) ? *limits.TurnEnd : *limits.TurnEnd + run;
+  return {now, NextOf(runEnd, now) - now};
 }
 
 LimitTime HoldLength(const ProcessLimit& entry) {
@@ -92,6 +101,7 @@ std::optional<LimitTime> NextDue(const ProcessLimitTable& limits, LimitTime now)
 void LimitPass(ProcessLimitTable& limits, ThreadControl& threads, LimitHost& host) {
   ArmOnExit arm(limits, host);
   const LimitTime now = host.Now();
+  const int processors = host.Processors();
   auto due = [&](const ProcessLimit& entry) {
     const std::optional<LimitTime> end = PhaseEnd(entry, now);
     return end && *end <= now + kDueSlack;
@@ -107,7 +117,7 @@ void LimitPass(ProcessLimitTable& limits, ThreadControl& threads, LimitHost& hos
     // The next cycle begins when this one ends; one served more than a cycle late keeps its
     // place in the turn.
     const LimitTime cycle = kLimitCycle, end = entry.CycleStart + entry.CycleLength;
-    auto [start, length] = entry.Started() ? std::pair{end, cycle} : FirstCycle(limits, entry, asked);
+    auto [start, length] = entry.Started() ? std::pair{end, cycle} : FirstCycle(limits, entry, asked, processors);
     if (entry.Started() && end <= asked - cycle) start = NextOf(end, asked) - cycle;
     // A hold that fails leaves the schedule as it was: it is tried again at once.
     entry.Hold = Suspension::Begin(threads, entry.ProcessId, entry.Process);

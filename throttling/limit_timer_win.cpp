@@ -43,6 +43,9 @@ LimitTimer::LimitTimer(ProcessLimitTable& limits, ThreadControl& threads, Guard*
   waitable_ = MakeWaitableTimer(fine);
   needsFineResolution_ = !fine;
   KeepTimerResolutionWhenHidden();
+  SYSTEM_INFO system{};
+  ::GetSystemInfo(&system);
+  processors_ = static_cast<int>(std::max<DWORD>(system.dwNumberOfProcessors, 1));
 }
 
 LimitTimer::~LimitTimer() {

@@ -36,6 +36,7 @@ class LimitTimer : private LimitHost {
  private:
   void ArmTimer(std::optional<LimitTime> dueAt) override;
   LimitTime Now() override;
+  int Processors() override { return processors_; }
   void ArmWindowTimer();
   void OnOwnWait(bool waiting);
 
@@ -47,6 +48,7 @@ class LimitTimer : private LimitHost {
   win::UniqueHandle waitable_;
   // A plain waitable timer keeps the system's default tick unless the fine one is asked for.
   bool needsFineResolution_ = false;
+  int processors_ = 1;
   std::optional<LimitTime> dueAt_;
   bool ownLoopWaits_ = false;
   bool windowTimerArmed_ = false;

@@ -62,7 +62,8 @@ class ProcessLimitTable {
   void EndEveryHold() noexcept;
 
   // Where the run of the limit that joined the turn last ends, in some cycle: the next
-  // limit to join runs from there. None until a limit joins a turn with nobody in it.
+  // limit to join runs until there or from there. None until a limit joins a turn with
+  // nobody in it.
   std::optional<LimitTime> TurnEnd;
 
  private:

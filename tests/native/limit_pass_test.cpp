@@ -33,6 +33,7 @@ class Recorder : public ThreadControl, public LimitHost {
                         : "arm none");
   }
   LimitTime Now() override { return now; }
+  int Processors() override { return processors; }
 
   // The lines logged since the last call.
   std::vector<std::string> Take() { return std::exchange(log, {}); }
@@ -43,6 +44,7 @@ class Recorder : public ThreadControl, public LimitHost {
   int maxHeldAtOnce = 0;
   LimitTime now{0};
   LimitTime suspensionTakes{0};  // how long a process takes to stop
+  int processors = 1;
 };
 
 using Lines = std::vector<std::string>;
@@ -126,6 +128,41 @@ TEST(LimitSchedule, LimitsRunInTurnAndALateOneTakesItsPlaceWithinItsFirstCycle) 
   EXPECT_EQ(r.Take(), (Lines{"suspend 44", "arm 3270"}));
   t.Clear();
   EXPECT_EQ(PassAt(r, t, milliseconds(3280)), (Lines{"resume 44", "arm none"}));
+}
+
+// With two processors a limit runs with the one added before it and the next after them:
+// three at one percentage wake Tovrel three times a cycle, never more than two running at
+// once. One added after a release runs with the last to join.
+TEST(LimitSchedule, OnTwoProcessorsTwoRunTogetherAndTheThirdAfterThem) {
+  Recorder r;
+  r.processors = 2;
+  ProcessLimitTable t;
+  for (int i = 1; i <= ProcessLimitTable::kSize; ++i) t(i).Add(11 * i, u"", 10, nullptr);
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), (Lines{"suspend 11", "suspend 22", "suspend 33", "arm 27"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(27)), (Lines{"resume 33", "arm 30"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(30)), (Lines{"suspend 33", "arm 270"}));
+  for (int at = 270; at < 600; at += 300) {
+    EXPECT_EQ(PassAt(r, t, milliseconds(at)), (Lines{"resume 11", "resume 22", "arm " + std::to_string(at + 30)}));
+    EXPECT_EQ(r.heldNow, 1);
+    EXPECT_EQ(PassAt(r, t, milliseconds(at + 30)),
+              (Lines{"resume 33", "suspend 11", "suspend 22", "arm " + std::to_string(at + 60)}));
+    EXPECT_EQ(PassAt(r, t, milliseconds(at + 60)), (Lines{"suspend 33", "arm " + std::to_string(at + 300)}));
+  }
+  r.At(640);
+  t(2).TurnOff();
+  r.At(650);
+  t(2).Add(44, u"", 10, nullptr);
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), (Lines{"resume 22", "suspend 44", "arm 870"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(870)), (Lines{"resume 11", "arm 900"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(900)), (Lines{"resume 33", "suspend 11", "arm 902"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(902)), (Lines{"resume 44", "arm 930"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(930)), (Lines{"suspend 44", "suspend 33", "arm 1170"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(1170)), (Lines{"resume 11", "arm 1200"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(1200)), (Lines{"resume 44", "resume 33", "suspend 11", "arm 1230"}));
+  EXPECT_EQ(r.Take(), Lines{});
+  t.Clear();
 }
 
 // Long work (a refresh, the shell), the guard's restart, the timer's end and whatever ends
