@@ -39,25 +39,31 @@ LimitTime NextOf(LimitTime at, LimitTime after) {
   return at + LimitTime((below + 1) * cycle);
 }
 
+// A process's threads as they count against the processors: idle or not, at least one.
+std::size_t ThreadsOf(const ProcessLimit& entry) { return std::max<std::size_t>(entry.Threads, 1); }
+
 // The cycle of a limit's first hold, begun now. Its run is to end with the runs of the
-// limits that joined last, while there is a processor for each: then their holds begin
-// with one wake, and at one percentage their runs too. Else it follows their runs, so
-// that one wake ends their holds and begins its own, and busy processes run in turn.
-// Until its place comes, hold and run are shortened alike. Its next hold (its start and
-// length added) is where the next to join runs.
+// limits that joined last, while there is a processor for each of their threads and its
+// own: then their holds begin with one wake, and at one percentage their runs too. Else
+// it follows their runs, so that one wake ends their holds and begins its own, and busy
+// processes run in turn. Until its place comes, hold and run are shortened alike. Its
+// next hold (its start and length added) is where the next to join runs.
 std::pair<LimitTime, LimitTime> FirstCycle(const ProcessLimitTable& limits, const ProcessLimit& entry,
                                            LimitTime now, int processors) {
   const auto cycle = LimitTime(kLimitCycle).count();
-  int others = 0, alongside = 0;
+  bool others = false;
+  std::size_t alongside = ThreadsOf(entry);
   for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
     const ProcessLimit& other = limits(i);
     if (!InTurn(other)) continue;
-    ++others;
-    if (limits.TurnEnd && (other.CycleStart + other.CycleLength - *limits.TurnEnd).count() % cycle == 0) ++alongside;
+    others = true;
+    if (limits.TurnEnd && (other.CycleStart + other.CycleLength - *limits.TurnEnd).count() % cycle == 0)
+      alongside += ThreadsOf(other);
   }
   const LimitTime run = std::chrono::milliseconds(std::clamp(entry.CpuPercent, 0, 100) * 3);
   LimitTime runEnd = now + LimitTime(kLimitCycle);
-  if (others && limits.TurnEnd) runEnd = alongside < std::max(processors, 1) ? *limits.TurnEnd : *limits.TurnEnd + run;
+  if (others && limits.TurnEnd)
+    runEnd = alongside <= static_cast<std::size_t>(std::max(processors, 1)) ? *limits.TurnEnd : *limits.TurnEnd + run;
   return {now, NextOf(runEnd, now) - now};
 }
 
@@ -114,14 +120,16 @@ void LimitPass(ProcessLimitTable& limits, ThreadControl& threads, LimitHost& hos
     ProcessLimit& entry = limits(i);
     if (entry.Active != kVbTrue || entry.Holding() || !due(entry)) continue;
     const LimitTime asked = host.Now();
+    const bool joining = !entry.Started();
+    // A hold that fails leaves the schedule as it was: it is tried again at once.
+    entry.Hold = Suspension::Begin(threads, entry.ProcessId, entry.Process);
+    entry.Threads = entry.Hold.threadCount();
     // The next cycle begins when this one ends; one served more than a cycle late keeps its
     // place in the turn.
     const LimitTime cycle = kLimitCycle, end = entry.CycleStart + entry.CycleLength;
-    auto [start, length] = entry.Started() ? std::pair{end, cycle} : FirstCycle(limits, entry, asked, processors);
-    if (entry.Started() && end <= asked - cycle) start = NextOf(end, asked) - cycle;
-    // A hold that fails leaves the schedule as it was: it is tried again at once.
-    entry.Hold = Suspension::Begin(threads, entry.ProcessId, entry.Process);
-    if (!entry.Started()) limits.TurnEnd = start + length;
+    auto [start, length] = joining ? FirstCycle(limits, entry, asked, processors) : std::pair{end, cycle};
+    if (!joining && end <= asked - cycle) start = NextOf(end, asked) - cycle;
+    if (joining) limits.TurnEnd = start + length;
     entry.CycleStart = start;
     entry.CycleLength = length;
   }

@@ -1,11 +1,11 @@
 // The limiting cycle as a schedule: each active entry alternates a hold (every thread of
 // its process suspended) of (100 - p) x 3 ms and a run of p x 3 ms. The entries take
 // turns in one 300 ms cycle: each runs with the ones added just before it while there is
-// a processor for each, else right after them, so that one wake ends and begins several
-// holds (three limits at one percentage wake Tovrel three times a cycle on two
-// processors, twice on more, not six) and never more busy processes run at once than
-// there are processors to run them. LimitPass serves the moments that are due and tells
-// the host when the next one is.
+// a processor for every thread of theirs and its own, else right after them, so that one
+// wake ends and begins several holds (three single-threaded processes at one percentage
+// wake Tovrel three times a cycle on two processors, twice on more, not six) and limited
+// processes never take processors from each other. LimitPass serves the moments that are
+// due and tells the host when the next one is.
 #pragma once
 
 #include <chrono>
@@ -24,8 +24,8 @@ class LimitHost {
   // Wakes the schedule at that moment; none: no entry is active, nothing wakes at all.
   virtual void ArmTimer(std::optional<LimitTime> dueAt) = 0;
   virtual LimitTime Now() = 0;
-  // How many limited processes may run at once without taking a processor from each
-  // other: the machine's processors, at least one.
+  // How many threads of limited processes may run at once without taking a processor
+  // from each other: the machine's processors, at least one.
   virtual int Processors() = 0;
 };
 
@@ -47,8 +47,7 @@ std::optional<LimitTime> NextDue(const ProcessLimitTable& limits, LimitTime now)
 // TimerLimit_Timer's work: serves every moment due, all hold ends first, then all hold
 // starts, each in table order, then arms the host for the next moment due. A limit added
 // while others run holds at once, for the share of the time left until its place in the
-// turn, and takes that place from its second cycle on. A process counts as one, however
-// many threads it has.
+// turn, and takes that place from its second cycle on.
 void LimitPass(ProcessLimitTable& limits, ThreadControl& threads, LimitHost& host);
 
 }  // namespace tovrel

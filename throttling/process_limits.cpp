@@ -18,6 +18,7 @@ void ProcessLimit::Add(std::int32_t processId, const std::u16string& imagePath, 
   CpuPercent = cpuPercent;
   Process = std::move(process);
   CycleStart = CycleLength = LimitTime(0);
+  Threads = 0;
 }
 
 void ProcessLimit::TurnOff() {

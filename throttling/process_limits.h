@@ -34,6 +34,9 @@ struct ProcessLimit {
   LimitTime CycleLength{0};
   // The entry's hold while it is in one: its process's threads stay stopped until it ends.
   Suspension Hold;
+  // How many threads its last hold stopped: a limit runs beside others only while there is
+  // a processor for each thread, since it cannot be told which of them are busy.
+  std::size_t Threads = 0;
 
   // What an add stores, with a fresh schedule.
   void Add(std::int32_t processId, const std::u16string& imagePath, std::int32_t cpuPercent,

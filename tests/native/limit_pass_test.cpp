@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,8 @@ class Recorder : public ThreadControl, public LimitHost {
     maxHeldAtOnce = std::max(maxHeldAtOnce, ++heldNow);
     now += suspensionTakes;
     SuspendedThreads s{pid, std::move(process), {}};
-    s.threads.push_back({static_cast<std::uint32_t>(pid) * 10});
+    const int count = threadsOf.count(pid) ? threadsOf[pid] : 1;
+    for (int i = 0; i < count; ++i) s.threads.push_back({static_cast<std::uint32_t>(pid) * 10 + i});
     return s;
   }
   void ResumeAllThreads(SuspendedThreads s) noexcept override {
@@ -45,6 +47,7 @@ class Recorder : public ThreadControl, public LimitHost {
   LimitTime now{0};
   LimitTime suspensionTakes{0};  // how long a process takes to stop
   int processors = 1;
+  std::map<std::int32_t, int> threadsOf;  // threads each process has; one unless told
 };
 
 using Lines = std::vector<std::string>;
@@ -87,8 +90,8 @@ TEST(LimitSchedule, LimitsRunInTurnAndALateOneTakesItsPlaceWithinItsFirstCycle) 
   EXPECT_EQ(r.Take(), (Lines{"suspend 33", "arm 450"}));
   EXPECT_EQ(PassAt(r, t, milliseconds(450)), (Lines{"resume 11", "arm 600"}));
 
-  // From now on they run one after another, and one wake ends one hold and begins the
-  // next: four wakes a cycle for three limits. Slow stops do not move the turn.
+  // From now on they run one after another (one processor), and one wake ends one hold
+  // and begins the next: four wakes a cycle for three limits. Slow stops do not move the turn.
   r.suspensionTakes = Us(300);
   for (int cycle = 0; cycle < 2; ++cycle) {
     const int at = 600 + 300 * cycle;
@@ -130,9 +133,9 @@ TEST(LimitSchedule, LimitsRunInTurnAndALateOneTakesItsPlaceWithinItsFirstCycle) 
   EXPECT_EQ(PassAt(r, t, milliseconds(3280)), (Lines{"resume 44", "arm none"}));
 }
 
-// With two processors a limit runs with the one added before it and the next after them:
-// three at one percentage wake Tovrel three times a cycle, never more than two running at
-// once. One added after a release runs with the last to join.
+// With two processors a single-threaded process runs with the one added before it and the
+// next after them: three at one percentage wake Tovrel three times a cycle, never more
+// than two running at once. One added after a release runs with the last to join.
 TEST(LimitSchedule, OnTwoProcessorsTwoRunTogetherAndTheThirdAfterThem) {
   Recorder r;
   r.processors = 2;
@@ -161,7 +164,20 @@ TEST(LimitSchedule, OnTwoProcessorsTwoRunTogetherAndTheThirdAfterThem) {
   EXPECT_EQ(PassAt(r, t, milliseconds(930)), (Lines{"suspend 44", "suspend 33", "arm 1170"}));
   EXPECT_EQ(PassAt(r, t, milliseconds(1170)), (Lines{"resume 11", "arm 1200"}));
   EXPECT_EQ(PassAt(r, t, milliseconds(1200)), (Lines{"resume 44", "resume 33", "suspend 11", "arm 1230"}));
-  EXPECT_EQ(r.Take(), Lines{});
+  t.Clear();
+  r.Take();
+
+  // A process with two threads has both processors to itself: the next runs after it.
+  r.threadsOf[55] = 2;
+  r.At(2000);
+  t(1).Add(55, u"", 10, nullptr);
+  t(2).Add(66, u"", 10, nullptr);
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), (Lines{"suspend 55", "suspend 66", "arm 2027"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(2027)), (Lines{"resume 66", "arm 2030"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(2030)), (Lines{"suspend 66", "arm 2270"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(2270)), (Lines{"resume 55", "arm 2300"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(2300)), (Lines{"resume 66", "suspend 55", "arm 2330"}));
   t.Clear();
 }
 
