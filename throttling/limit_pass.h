@@ -3,8 +3,8 @@
 // turns in one 300 ms cycle: each runs with the ones added just before it while there is
 // a processor for every thread of theirs and its own, else right after them, so that one
 // wake ends and begins several holds (three single-threaded processes at one percentage
-// wake Tovrel three times a cycle on two processors, twice on more, not six) and limited
-// processes never take processors from each other. LimitPass serves the moments that are
+// wake Tovrel three times a cycle where two may run at once, twice where three may, not
+// six) and limited processes never take processors from each other. LimitPass serves the moments that are
 // due and tells the host when the next one is.
 #pragma once
 
@@ -25,7 +25,7 @@ class LimitHost {
   virtual void ArmTimer(std::optional<LimitTime> dueAt) = 0;
   virtual LimitTime Now() = 0;
   // How many threads of limited processes may run at once without taking a processor
-  // from each other: the machine's processors, at least one.
+  // from each other or from Tovrel, at least one.
   virtual int Processors() = 0;
 };
 

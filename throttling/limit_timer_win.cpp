@@ -43,9 +43,11 @@ LimitTimer::LimitTimer(ProcessLimitTable& limits, ThreadControl& threads, Guard*
   waitable_ = MakeWaitableTimer(fine);
   needsFineResolution_ = !fine;
   KeepTimerResolutionWhenHidden();
+  // One processor is left to Tovrel itself: with every one busy with limited processes,
+  // the wake that stops them comes milliseconds late, and each run that much longer.
   SYSTEM_INFO system{};
   ::GetSystemInfo(&system);
-  processors_ = static_cast<int>(std::max<DWORD>(system.dwNumberOfProcessors, 1));
+  processors_ = static_cast<int>(std::max<DWORD>(system.dwNumberOfProcessors, 2) - 1);
 }
 
 LimitTimer::~LimitTimer() {

@@ -133,10 +133,11 @@ TEST(LimitSchedule, LimitsRunInTurnAndALateOneTakesItsPlaceWithinItsFirstCycle) 
   EXPECT_EQ(PassAt(r, t, milliseconds(3280)), (Lines{"resume 44", "arm none"}));
 }
 
-// With two processors a single-threaded process runs with the one added before it and the
-// next after them: three at one percentage wake Tovrel three times a cycle, never more
-// than two running at once. One added after a release runs with the last to join.
-TEST(LimitSchedule, OnTwoProcessorsTwoRunTogetherAndTheThirdAfterThem) {
+// Where two threads may run at once, a single-threaded process runs with the one added
+// before it and the next after them: three at one percentage wake Tovrel three times a
+// cycle, never more than two running at once. One added after a release runs with the
+// last to join.
+TEST(LimitSchedule, WhereTwoMayRunAtOnceTwoRunTogetherAndTheThirdAfterThem) {
   Recorder r;
   r.processors = 2;
   ProcessLimitTable t;
@@ -167,7 +168,7 @@ TEST(LimitSchedule, OnTwoProcessorsTwoRunTogetherAndTheThirdAfterThem) {
   t.Clear();
   r.Take();
 
-  // A process with two threads has both processors to itself: the next runs after it.
+  // A process with two threads takes both places: the next runs after it.
   r.threadsOf[55] = 2;
   r.At(2000);
   t(1).Add(55, u"", 10, nullptr);
