@@ -45,27 +45,12 @@ Guard::Guard(std::wstring exe) : exe_(exe.empty() ? OwnExe() : std::move(exe)) {
 
 Guard::~Guard() { StopWatching(); }
 
-DWORD WINAPI Guard::WatchUntilEnded(void* guard) {
-  auto* self = static_cast<Guard*>(guard);
-  const HANDLE handles[] = {self->process_.get(), self->stopWatching_.get()};
-  if (::WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0) self->ended_ = true;
-  return 0;
-}
-
-void Guard::Watch() {
-  ended_ = false;
-  stopWatching_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  if (stopWatching_) watcher_.reset(::CreateThread(nullptr, 0, &Guard::WatchUntilEnded, this, 0, nullptr));
-}
+void CALLBACK Guard::OnEnded(void* guard, BOOLEAN) { static_cast<Guard*>(guard)->ended_ = true; }
 
 void Guard::StopWatching() {
-  // The watcher reads the process handle: it is gone before the handle is.
-  if (watcher_) {
-    ::SetEvent(stopWatching_.get());
-    ::WaitForSingleObject(watcher_.get(), INFINITE);
-  }
-  watcher_.reset();
-  stopWatching_.reset();
+  // Waits for a callback under way: none runs on a guard that is gone.
+  if (endWait_) ::UnregisterWaitEx(endWait_, INVALID_HANDLE_VALUE);
+  endWait_ = nullptr;
 }
 
 bool Guard::running() const { return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
@@ -122,7 +107,9 @@ bool Guard::StartProcess() {
   ::CloseHandle(started.hThread);
   process_.reset(started.hProcess);
   processId_ = started.dwProcessId;
-  Watch();
+  ended_ = false;
+  if (!::RegisterWaitForSingleObject(&endWait_, process_.get(), &Guard::OnEnded, this, INFINITE, WT_EXECUTEONLYONCE))
+    endWait_ = nullptr;
   ++generation_;
   return true;
 }

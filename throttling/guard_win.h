@@ -33,7 +33,7 @@ class Guard {
   // A guard was started and has ended since (it was killed): another must be started.
   // Asked at every wake of the schedule, so it is told by the system rather than asked
   // of it: the answer may come a moment after the end.
-  bool died() const { return process_ && (watcher_ ? ended_.load() : !running()); }
+  bool died() const { return process_ && (endWait_ ? ended_.load() : !running()); }
   // The shared record; null until a guard has been started.
   SuspensionRecord* record() { return record_.get(); }
   DWORD processId() const { return processId_; }
@@ -48,9 +48,8 @@ class Guard {
  private:
   bool running() const;
   bool StartProcess();
-  void Watch();
   void StopWatching();
-  static DWORD WINAPI WatchUntilEnded(void* guard);
+  static void CALLBACK OnEnded(void* guard, BOOLEAN timedOut);
 
   std::wstring exe_;
   win::UniqueHandle section_;
@@ -59,11 +58,8 @@ class Guard {
   win::UniqueHandle process_;
   DWORD processId_ = 0;
   std::uint32_t generation_ = 0;
-  // A thread of ours sleeps until the guard's process ends, then says so. Not the system's
-  // thread pool: under Wine its idle worker wakes every five seconds. Null where none
-  // could be started.
-  win::UniqueHandle watcher_;
-  win::UniqueHandle stopWatching_;
+  // Set from a pool thread when the guard's process ends; null where that cannot be had.
+  HANDLE endWait_ = nullptr;
   std::atomic<bool> ended_{false};
 };
 
