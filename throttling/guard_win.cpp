@@ -43,16 +43,6 @@ HANDLE HandleFrom(const wchar_t* text) {
 
 Guard::Guard(std::wstring exe) : exe_(exe.empty() ? OwnExe() : std::move(exe)) {}
 
-Guard::~Guard() { StopWatching(); }
-
-void CALLBACK Guard::OnEnded(void* guard, BOOLEAN) { static_cast<Guard*>(guard)->ended_ = true; }
-
-void Guard::StopWatching() {
-  // Waits for a callback under way: none runs on a guard that is gone.
-  if (endWait_) ::UnregisterWaitEx(endWait_, INVALID_HANDLE_VALUE);
-  endWait_ = nullptr;
-}
-
 bool Guard::running() const { return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
 
 bool Guard::EnsureRunning() {
@@ -72,7 +62,6 @@ bool Guard::EnsureRunning() {
 }
 
 bool Guard::StartProcess() {
-  StopWatching();
   process_.reset();
   processId_ = 0;
   // Read-only for the guard: it cannot write into what Tovrel records.
@@ -107,9 +96,6 @@ bool Guard::StartProcess() {
   ::CloseHandle(started.hThread);
   process_.reset(started.hProcess);
   processId_ = started.dwProcessId;
-  ended_ = false;
-  if (!::RegisterWaitForSingleObject(&endWait_, process_.get(), &Guard::OnEnded, this, INFINITE, WT_EXECUTEONLYONCE))
-    endWait_ = nullptr;
   ++generation_;
   return true;
 }

@@ -7,7 +7,6 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -21,19 +20,16 @@ class Guard {
  public:
   // The guard runs `exe` (Tovrel's own by default), which must answer RunGuardIfAsked.
   explicit Guard(std::wstring exe = L"");
-  ~Guard();
   Guard(const Guard&) = delete;
   Guard& operator=(const Guard&) = delete;
 
   // Starts a guard if none runs (the first, or after one was killed). False when none
   // could be started.
   bool EnsureRunning();
-  // One has been started (whether it still runs is asked of died).
+  // One has been started (whether it still runs is asked of died, a call to the system).
   bool started() const { return process_ && record_; }
   // A guard was started and has ended since (it was killed): another must be started.
-  // Asked at every wake of the schedule, so it is told by the system rather than asked
-  // of it: the answer may come a moment after the end.
-  bool died() const { return process_ && (endWait_ ? ended_.load() : !running()); }
+  bool died() const { return process_ && !running(); }
   // The shared record; null until a guard has been started.
   SuspensionRecord* record() { return record_.get(); }
   DWORD processId() const { return processId_; }
@@ -48,8 +44,6 @@ class Guard {
  private:
   bool running() const;
   bool StartProcess();
-  void StopWatching();
-  static void CALLBACK OnEnded(void* guard, BOOLEAN timedOut);
 
   std::wstring exe_;
   win::UniqueHandle section_;
@@ -58,9 +52,6 @@ class Guard {
   win::UniqueHandle process_;
   DWORD processId_ = 0;
   std::uint32_t generation_ = 0;
-  // Set from a pool thread when the guard's process ends; null where that cannot be had.
-  HANDLE endWait_ = nullptr;
-  std::atomic<bool> ended_{false};
 };
 
 // Tovrel's one guard, started on first use and never destroyed.
