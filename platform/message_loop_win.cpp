@@ -9,6 +9,7 @@ namespace {
 struct DueWork {
   HANDLE signal = nullptr;
   std::function<void()> serve;
+  std::function<void(bool)> ownWait;
 };
 
 DueWork& Due() {
@@ -24,9 +25,29 @@ bool TranslateForActiveWindow(MSG& msg) {
 
 }  // namespace
 
-void SetDueWork(HANDLE signal, std::function<void()> serve) { Due() = DueWork{signal, std::move(serve)}; }
+void SetDueWork(HANDLE signal, std::function<void()> serve, std::function<void(bool)> ownWait) {
+  Due() = DueWork{signal, std::move(serve), std::move(ownWait)};
+}
 
-Next NextMessage(MSG& msg, bool waiting) {
+namespace {
+
+// Tells the due work that our loop waits for as long as it does.
+class OwnWait {
+ public:
+  explicit OwnWait(bool waiting) : told_(waiting && Due().ownWait) { Tell(true); }
+  ~OwnWait() { Tell(false); }
+  OwnWait(const OwnWait&) = delete;
+  OwnWait& operator=(const OwnWait&) = delete;
+
+ private:
+  void Tell(bool waiting) const {
+    // Looked up each time: the work served may have been replaced meanwhile.
+    if (told_ && Due().ownWait) Due().ownWait(waiting);
+  }
+  bool told_;
+};
+
+Next Wait(MSG& msg, bool waiting) {
   for (;;) {
     const DueWork& due = Due();
     const DWORD handles = due.signal && due.serve ? 1 : 0;
@@ -42,6 +63,13 @@ Next NextMessage(MSG& msg, bool waiting) {
     if (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return msg.message == WM_QUIT ? Next::kQuit : Next::kMessage;
     if (!waiting) return Next::kNone;
   }
+}
+
+}  // namespace
+
+Next NextMessage(MSG& msg, bool waiting) {
+  const OwnWait told(waiting);
+  return Wait(msg, waiting);
 }
 
 std::optional<int> Pump(bool waiting, const std::function<bool()>& done) {

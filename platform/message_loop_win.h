@@ -10,8 +10,10 @@ namespace tovrel::win {
 
 // Work due at moments of its own on the window's thread (the limiting schedule): every
 // loop we own waits for its signal beside the messages and serves it as soon as it is
-// set, before the next message. Null: none.
-void SetDueWork(HANDLE signal, std::function<void()> serve);
+// set, before the next message. Null: none. `ownWait` is told true when one of our loops
+// begins to wait and false when it stops, to run a handler: only then may a loop we
+// don't own run (a message box, a menu, a window being moved), which serves nothing.
+void SetDueWork(HANDLE signal, std::function<void()> serve, std::function<void(bool)> ownWait = {});
 
 enum class Next { kMessage, kQuit, kNone };
 // The next message, serving the due work while waiting for it; not waiting, only what is

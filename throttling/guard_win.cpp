@@ -43,6 +43,31 @@ HANDLE HandleFrom(const wchar_t* text) {
 
 Guard::Guard(std::wstring exe) : exe_(exe.empty() ? OwnExe() : std::move(exe)) {}
 
+Guard::~Guard() { StopWatching(); }
+
+DWORD WINAPI Guard::WatchUntilEnded(void* guard) {
+  auto* self = static_cast<Guard*>(guard);
+  const HANDLE handles[] = {self->process_.get(), self->stopWatching_.get()};
+  if (::WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0) self->ended_ = true;
+  return 0;
+}
+
+void Guard::Watch() {
+  ended_ = false;
+  stopWatching_.reset(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (stopWatching_) watcher_.reset(::CreateThread(nullptr, 0, &Guard::WatchUntilEnded, this, 0, nullptr));
+}
+
+void Guard::StopWatching() {
+  // The watcher reads the process handle: it is gone before the handle is.
+  if (watcher_) {
+    ::SetEvent(stopWatching_.get());
+    ::WaitForSingleObject(watcher_.get(), INFINITE);
+  }
+  watcher_.reset();
+  stopWatching_.reset();
+}
+
 bool Guard::running() const { return process_ && ::WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
 
 bool Guard::EnsureRunning() {
@@ -62,6 +87,7 @@ bool Guard::EnsureRunning() {
 }
 
 bool Guard::StartProcess() {
+  StopWatching();
   process_.reset();
   processId_ = 0;
   // Read-only for the guard: it cannot write into what Tovrel records.
@@ -96,6 +122,7 @@ bool Guard::StartProcess() {
   ::CloseHandle(started.hThread);
   process_.reset(started.hProcess);
   processId_ = started.dwProcessId;
+  Watch();
   ++generation_;
   return true;
 }

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -20,16 +21,19 @@ class Guard {
  public:
   // The guard runs `exe` (Tovrel's own by default), which must answer RunGuardIfAsked.
   explicit Guard(std::wstring exe = L"");
+  ~Guard();
   Guard(const Guard&) = delete;
   Guard& operator=(const Guard&) = delete;
 
   // Starts a guard if none runs (the first, or after one was killed). False when none
   // could be started.
   bool EnsureRunning();
-  // One has been started (whether it still runs is asked of died, a call to the system).
+  // One has been started (whether it still runs is asked of died).
   bool started() const { return process_ && record_; }
   // A guard was started and has ended since (it was killed): another must be started.
-  bool died() const { return process_ && !running(); }
+  // Asked at every wake of the schedule, so it is told by the system rather than asked
+  // of it: the answer may come a moment after the end.
+  bool died() const { return process_ && (watcher_ ? ended_.load() : !running()); }
   // The shared record; null until a guard has been started.
   SuspensionRecord* record() { return record_.get(); }
   DWORD processId() const { return processId_; }
@@ -44,6 +48,9 @@ class Guard {
  private:
   bool running() const;
   bool StartProcess();
+  void Watch();
+  void StopWatching();
+  static DWORD WINAPI WatchUntilEnded(void* guard);
 
   std::wstring exe_;
   win::UniqueHandle section_;
@@ -52,6 +59,12 @@ class Guard {
   win::UniqueHandle process_;
   DWORD processId_ = 0;
   std::uint32_t generation_ = 0;
+  // A thread of ours sleeps until the guard's process ends, then says so. Not the system's
+  // thread pool: under Wine its idle worker wakes every five seconds. Null where none
+  // could be started.
+  win::UniqueHandle watcher_;
+  win::UniqueHandle stopWatching_;
+  std::atomic<bool> ended_{false};
 };
 
 // Tovrel's one guard, started on first use and never destroyed.

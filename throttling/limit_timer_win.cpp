@@ -61,8 +61,25 @@ LimitTimer::~LimitTimer() {
 void LimitTimer::Attach(HWND window, UINT_PTR id) {
   window_ = window;
   id_ = id;
-  win::SetDueWork(waitable_.get(), [this] { OnTimer(); });
+  win::SetDueWork(waitable_.get(), [this] { OnTimer(); }, [this](bool waiting) { OnOwnWait(waiting); });
   OnTimer();
+}
+
+void LimitTimer::OnOwnWait(bool waiting) {
+  ownLoopWaits_ = waiting;
+  if (waiting && windowTimerArmed_) {
+    ::KillTimer(window_, id_);
+    windowTimerArmed_ = false;
+  } else if (!waiting && !windowTimerArmed_) {
+    ArmWindowTimer();
+  }
+}
+
+void LimitTimer::ArmWindowTimer() {
+  if (!window_ || !dueAt_ || ownLoopWaits_) return;
+  const LimitTime delay = std::max(*dueAt_ - Now(), LimitTime(0));
+  const auto ms = std::chrono::ceil<std::chrono::milliseconds>(delay).count();
+  windowTimerArmed_ = ::SetTimer(window_, id_, static_cast<UINT>(std::max<long long>(ms, USER_TIMER_MINIMUM)), nullptr) != 0;
 }
 
 void LimitTimer::OnTimer() {
@@ -77,9 +94,11 @@ void LimitTimer::OnTimer() {
 void LimitTimer::EndHolds() { limits_.EndEveryHold(); }
 
 void LimitTimer::ArmTimer(std::optional<LimitTime> dueAt) {
+  dueAt_ = dueAt;
   if (!dueAt) {
     if (waitable_) ::CancelWaitableTimer(waitable_.get());
     if (window_) ::KillTimer(window_, id_);
+    windowTimerArmed_ = false;
     HoldFineTimerResolution(false);
     return;
   }
@@ -91,10 +110,7 @@ void LimitTimer::ArmTimer(std::optional<LimitTime> dueAt) {
     due.QuadPart = -std::max<LONGLONG>(1, std::chrono::duration_cast<std::chrono::duration<LONGLONG, std::ratio<1, 10'000'000>>>(delay).count());
     ::SetWaitableTimer(waitable_.get(), &due, 0, nullptr, nullptr, FALSE);
   }
-  if (window_) {
-    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(delay).count();
-    ::SetTimer(window_, id_, static_cast<UINT>(std::max<long long>(ms, USER_TIMER_MINIMUM)), nullptr);
-  }
+  ArmWindowTimer();
 }
 
 LimitTime LimitTimer::Now() { return SteadyNow(); }

@@ -154,7 +154,7 @@ TEST(LimitTimerEnds, EveryWayOfEndingAllHoldsResumesEveryEntry) {
     ::TerminateProcess(process, 1);
     ::WaitForSingleObject(process, 10000);
     ::CloseHandle(process);
-    ASSERT_TRUE(guard.died());
+    ASSERT_TRUE(test::WaitUntil([&] { return guard.died(); })) << "the guard's end was never told";
     mark = threads.log.size();
     timer.OnTimer();
     EXPECT_EQ(firstSince(3), allResumed) << "the guard's restart";
