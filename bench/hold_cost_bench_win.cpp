@@ -22,10 +22,22 @@ constexpr int kExtraSystemThreads = 200;
 // never comes sooner than 3 ms after the last, and mostly far later.
 constexpr DWORD kSettleMs = 20;
 
-// Waits as Tovrel's window waits for the schedule's next moment, in a message wait with
-// that moment as its timeout: a hold begins right after that wait returns, not after an
-// idle sleep.
-void Settle() { ::MsgWaitForMultipleObjectsEx(0, nullptr, kSettleMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE); }
+// Waits as Tovrel's window waits for the schedule's next moment, on a waitable timer: a
+// hold begins right after that wait returns, not after an idle sleep.
+class Settle {
+ public:
+  Settle() : timer_(::CreateWaitableTimerW(nullptr, FALSE, nullptr)) {}
+  ~Settle() { ::CloseHandle(timer_); }
+  void operator()() const {
+    LARGE_INTEGER due{};
+    due.QuadPart = -static_cast<LONGLONG>(kSettleMs) * 10'000;
+    ::SetWaitableTimer(timer_, &due, 0, nullptr, nullptr, FALSE);
+    ::WaitForSingleObject(timer_, INFINITE);
+  }
+
+ private:
+  HANDLE timer_;
+};
 
 struct Case {
   const wchar_t* exe;
@@ -69,6 +81,7 @@ void RunCase(const Case& c) {
   std::vector<std::uint32_t> ids;
   std::vector<double> suspend, resume, viewSuspend, toolhelp, sysinfo, floor;
   size_t suspendedCount = 0;
+  const Settle settle;
   for (int i = 0; i < kRounds; ++i) {
     double t0 = NowMs();
     SuspendedThreads held = control.SuspendAllThreads(static_cast<std::int32_t>(target->pid()), process);
@@ -77,26 +90,26 @@ void RunCase(const Case& c) {
     control.ResumeAllThreads(std::move(held));
     suspend.push_back((t1 - t0) * 1000.0);
     resume.push_back((NowMs() - t1) * 1000.0);
-    Settle();
+    settle();
     if (i % 2 != 0) continue;
 
     t0 = NowMs();
     held = byView.SuspendAllThreads(static_cast<std::int32_t>(target->pid()), process);
     viewSuspend.push_back((NowMs() - t0) * 1000.0);
     byView.ResumeAllThreads(std::move(held));
-    Settle();
+    settle();
     t0 = NowMs();
     for (HANDLE t : opened) ::SuspendThread(t);
     for (HANDLE t : opened) ::ResumeThread(t);
     floor.push_back((NowMs() - t0) * 1000.0);
-    Settle();
+    settle();
     t0 = NowMs();
     SystemThreadCount();
     toolhelp.push_back((NowMs() - t0) * 1000.0);
     t0 = NowMs();
     ThreadIdsOfProcess(target->pid(), buffer, ids);
     sysinfo.push_back((NowMs() - t0) * 1000.0);
-    Settle();
+    settle();
   }
 
   const std::string kind = c.exe == std::wstring(L"busy_child.exe") ? "busy" : "idle";

@@ -7,7 +7,7 @@ namespace tovrel::win {
 namespace {
 
 struct DueWork {
-  std::function<DWORD()> msToDue;
+  HANDLE signal = nullptr;
   std::function<void()> serve;
   std::function<void(bool)> ownWait;
 };
@@ -25,8 +25,8 @@ bool TranslateForActiveWindow(MSG& msg) {
 
 }  // namespace
 
-void SetDueWork(std::function<DWORD()> msToDue, std::function<void()> serve, std::function<void(bool)> ownWait) {
-  Due() = DueWork{std::move(msToDue), std::move(serve), std::move(ownWait)};
+void SetDueWork(HANDLE signal, std::function<void()> serve, std::function<void(bool)> ownWait) {
+  Due() = DueWork{signal, std::move(serve), std::move(ownWait)};
 }
 
 namespace {
@@ -50,19 +50,15 @@ class OwnWait {
 Next Wait(MSG& msg, bool waiting) {
   for (;;) {
     const DueWork& due = Due();
-    const DWORD toDue = due.msToDue && due.serve ? due.msToDue() : INFINITE;
-    // What is due comes before any message.
-    if (toDue == 0) {
+    const DWORD handles = due.signal && due.serve ? 1 : 0;
+    // A set signal comes before any message: handles are reported ahead of input.
+    const DWORD woke =
+        ::MsgWaitForMultipleObjectsEx(handles, &due.signal, waiting ? INFINITE : 0, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (handles && woke == WAIT_OBJECT_0) {
       due.serve();
       continue;
     }
-    // The moment is the wait's timeout, not a timer's signal: under Wine each timer set is
-    // one more round trip to the server at every wake.
-    const DWORD woke = ::MsgWaitForMultipleObjectsEx(0, nullptr, waiting ? toDue : 0, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    if (woke == WAIT_TIMEOUT) {
-      if (waiting) continue;
-      return Next::kNone;
-    }
+    if (woke == WAIT_TIMEOUT) return Next::kNone;
     if (woke == WAIT_FAILED && waiting) return ::GetMessageW(&msg, nullptr, 0, 0) > 0 ? Next::kMessage : Next::kQuit;
     if (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return msg.message == WM_QUIT ? Next::kQuit : Next::kMessage;
     if (!waiting) return Next::kNone;

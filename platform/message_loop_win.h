@@ -9,14 +9,11 @@
 namespace tovrel::win {
 
 // Work due at moments of its own on the window's thread (the limiting schedule): every
-// loop we own waits for its next moment beside the messages, as the wait's own timeout,
-// and serves it as soon as it comes, before the next message. `msToDue` says how long
-// until then: 0 when due, INFINITE when nothing is; empty: no work. `ownWait` is told
-// true when one of our loops begins to wait and false when it stops, to run a handler:
-// only then may a loop we don't own run (a message box, a menu, a window being moved),
-// which serves nothing.
-void SetDueWork(std::function<DWORD()> msToDue, std::function<void()> serve,
-                std::function<void(bool)> ownWait = {});
+// loop we own waits for its signal beside the messages and serves it as soon as it is
+// set, before the next message. Null: none. `ownWait` is told true when one of our loops
+// begins to wait and false when it stops, to run a handler: only then may a loop we
+// don't own run (a message box, a menu, a window being moved), which serves nothing.
+void SetDueWork(HANDLE signal, std::function<void()> serve, std::function<void(bool)> ownWait = {});
 
 enum class Next { kMessage, kQuit, kNone };
 // The next message, serving the due work while waiting for it; not waiting, only what is

@@ -12,6 +12,16 @@ namespace tovrel {
 
 namespace {
 
+// Windows 10 1803 and later; older systems refuse the flag.
+constexpr DWORD kHighResolutionTimer = 0x00000002;
+
+win::UniqueHandle MakeWaitableTimer(bool& fine) {
+  HANDLE timer = ::CreateWaitableTimerExW(nullptr, nullptr, kHighResolutionTimer, TIMER_ALL_ACCESS);
+  fine = timer != nullptr;
+  if (!timer) timer = ::CreateWaitableTimerW(nullptr, FALSE, nullptr);
+  return win::UniqueHandle(timer);
+}
+
 // Windows 11 lowers the timer rate of a process whose windows are hidden or minimized
 // unless it opts out; a limit must keep its time however the window is shown.
 void KeepTimerResolutionWhenHidden() {
@@ -29,6 +39,9 @@ void KeepTimerResolutionWhenHidden() {
 
 LimitTimer::LimitTimer(ProcessLimitTable& limits, ThreadControl& threads, Guard* guard)
     : limits_(limits), threads_(threads), guard_(guard) {
+  bool fine = false;
+  waitable_ = MakeWaitableTimer(fine);
+  needsFineResolution_ = !fine;
   KeepTimerResolutionWhenHidden();
   // One processor is left to Tovrel itself: with every one busy with limited processes,
   // the wake that stops them comes milliseconds late, and each run that much longer.
@@ -48,7 +61,7 @@ LimitTimer::~LimitTimer() {
 void LimitTimer::Attach(HWND window, UINT_PTR id) {
   window_ = window;
   id_ = id;
-  win::SetDueWork([this] { return MsToDue(); }, [this] { OnTimer(); }, [this](bool waiting) { OnOwnWait(waiting); });
+  win::SetDueWork(waitable_.get(), [this] { OnTimer(); }, [this](bool waiting) { OnOwnWait(waiting); });
   OnTimer();
 }
 
@@ -69,14 +82,6 @@ void LimitTimer::ArmWindowTimer() {
   windowTimerArmed_ = ::SetTimer(window_, id_, static_cast<UINT>(std::max<long long>(ms, USER_TIMER_MINIMUM)), nullptr) != 0;
 }
 
-DWORD LimitTimer::MsToDue() {
-  if (!dueAt_) return INFINITE;
-  // To the nearest millisecond: the pass serves what is due within its slack, so a wake a
-  // little early is served, and on average the moments keep their time.
-  const auto ms = std::chrono::round<std::chrono::milliseconds>(*dueAt_ - Now()).count();
-  return static_cast<DWORD>(std::clamp<long long>(ms, 0, INFINITE - 1));
-}
-
 void LimitTimer::OnTimer() {
   // Starting a guard is slow work: the open holds end first, as for any other.
   if (guard_ && guard_->died()) {
@@ -91,13 +96,20 @@ void LimitTimer::EndHolds() { limits_.EndEveryHold(); }
 void LimitTimer::ArmTimer(std::optional<LimitTime> dueAt) {
   dueAt_ = dueAt;
   if (!dueAt) {
-    if (window_ && windowTimerArmed_) ::KillTimer(window_, id_);
+    if (waitable_) ::CancelWaitableTimer(waitable_.get());
+    if (window_) ::KillTimer(window_, id_);
     windowTimerArmed_ = false;
     HoldFineTimerResolution(false);
     return;
   }
-  // A wait's timeout keeps the system's tick, 15.6 ms by default on Windows.
-  HoldFineTimerResolution(true);
+  if (needsFineResolution_) HoldFineTimerResolution(true);
+  const LimitTime delay = std::max(*dueAt - Now(), LimitTime(0));
+  if (waitable_) {
+    // Relative, in 100 ns units; at least one unit, so that a moment already due fires now.
+    LARGE_INTEGER due{};
+    due.QuadPart = -std::max<LONGLONG>(1, std::chrono::duration_cast<std::chrono::duration<LONGLONG, std::ratio<1, 10'000'000>>>(delay).count());
+    ::SetWaitableTimer(waitable_.get(), &due, 0, nullptr, nullptr, FALSE);
+  }
   ArmWindowTimer();
 }
 

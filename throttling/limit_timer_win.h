@@ -1,9 +1,9 @@
 // TimerLimit: wakes the window's thread for each moment of the limiting schedule. The
-// message loops we own wait for messages until that moment, so it is served on time;
-// loops we don't own (message boxes, menus, moving a window) only dispatch WM_TIMER, so
-// while a handler runs, in which such a loop may, a window timer is armed for the same
-// moment too. Only while ours waits is it off: each wake costs a call less. With no
-// active limit nothing is armed and Tovrel does not wake up at all.
+// message loops we own wait on a waitable timer beside the messages, so a moment is
+// served on time; loops we don't own (message boxes, menus, moving a window) only
+// dispatch WM_TIMER, so while a handler runs, in which such a loop may, a window timer is
+// armed for the same moment too. Only while ours waits is it off: each wake costs a call
+// less. With no active limit both are off and Tovrel does not wake up at all.
 #pragma once
 
 #include <windows.h>
@@ -38,7 +38,6 @@ class LimitTimer : private LimitHost {
   LimitTime Now() override;
   int Processors() override { return processors_; }
   void ArmWindowTimer();
-  DWORD MsToDue();
   void OnOwnWait(bool waiting);
 
   ProcessLimitTable& limits_;
@@ -46,6 +45,9 @@ class LimitTimer : private LimitHost {
   Guard* guard_;
   HWND window_ = nullptr;
   UINT_PTR id_ = 0;
+  win::UniqueHandle waitable_;
+  // A plain waitable timer keeps the system's default tick unless the fine one is asked for.
+  bool needsFineResolution_ = false;
   int processors_ = 1;
   std::optional<LimitTime> dueAt_;
   bool ownLoopWaits_ = false;
