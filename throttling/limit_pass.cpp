@@ -86,6 +86,28 @@ std::optional<LimitTime> PhaseEnd(const ProcessLimit& entry, LimitTime now) {
   return entry.CycleStart + entry.CycleLength;
 }
 
+// Begins every hold that is due, in table order.
+template <typename Due>
+void BeginDue(ProcessLimitTable& limits, ThreadControl& threads, LimitHost& host, int processors, const Due& due) {
+  for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
+    ProcessLimit& entry = limits(i);
+    if (entry.Active != kVbTrue || entry.Holding() || !due(entry)) continue;
+    const LimitTime asked = host.Now();
+    const bool joining = !entry.Started();
+    // A hold that fails leaves the schedule as it was: it is tried again at once.
+    entry.Hold = Suspension::Begin(threads, entry.ProcessId, entry.Process);
+    entry.Threads = entry.Hold.threadCount();
+    // The next cycle begins when this one ends; one served more than a cycle late keeps its
+    // place in the turn.
+    const LimitTime cycle = kLimitCycle, end = entry.CycleStart + entry.CycleLength;
+    auto [start, length] = joining ? FirstCycle(limits, entry, asked, processors) : std::pair{end, cycle};
+    if (!joining && end <= asked - cycle) start = NextOf(end, asked) - cycle;
+    if (joining) limits.TurnEnd = start + length;
+    entry.CycleStart = start;
+    entry.CycleLength = length;
+  }
+}
+
 }  // namespace
 
 LimitTime SteadyNow() {
@@ -112,28 +134,22 @@ void LimitPass(ProcessLimitTable& limits, ThreadControl& threads, LimitHost& hos
     const std::optional<LimitTime> end = PhaseEnd(entry, now);
     return end && *end <= now + kDueSlack;
   };
-  for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
-    ProcessLimit& entry = limits(i);
-    if (entry.Holding() && due(entry)) entry.Hold.End();
+  // The holds due to end, after those due to begin: the process that ran is stopped before
+  // the next is let go, so that the next never takes the processor Tovrel needs to stop it.
+  // A hold that cannot begin never keeps another from ending.
+  auto endDue = [&] {
+    for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
+      ProcessLimit& entry = limits(i);
+      if (entry.Holding() && due(entry)) entry.Hold.End();
+    }
+  };
+  try {
+    BeginDue(limits, threads, host, processors, due);
+  } catch (...) {
+    endDue();
+    throw;
   }
-  for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
-    ProcessLimit& entry = limits(i);
-    if (entry.Active != kVbTrue || entry.Holding() || !due(entry)) continue;
-    const LimitTime asked = host.Now();
-    const bool joining = !entry.Started();
-    // A hold that fails leaves the schedule as it was: it is tried again at once.
-    entry.Hold = Suspension::Begin(threads, entry.ProcessId, entry.Process);
-    entry.Threads = entry.Hold.threadCount();
-    // The next cycle begins when this one ends; one served more than a cycle late keeps its
-    // place in the turn.
-    const LimitTime cycle = kLimitCycle, end = entry.CycleStart + entry.CycleLength;
-    auto [start, length] = joining ? FirstCycle(limits, entry, asked, processors) : std::pair{end, cycle};
-    if (!joining && end <= asked - cycle) start = NextOf(end, asked) - cycle;
-    if (joining) limits.TurnEnd = start + length;
-    entry.CycleStart = start;
-    entry.CycleLength = length;
-  }
+  endDue();
 }
-
 
 }  // namespace tovrel

@@ -44,8 +44,8 @@ constexpr std::chrono::milliseconds kLimitCycle{300};
 // cycle begins.
 std::optional<LimitTime> NextDue(const ProcessLimitTable& limits, LimitTime now);
 
-// TimerLimit_Timer's work: serves every moment due, all hold ends first, then all hold
-// starts, each in table order, then arms the host for the next moment due. A limit added
+// TimerLimit_Timer's work: serves every moment due, all hold starts first, then all hold
+// ends, each in table order, then arms the host for the next moment due. A limit added
 // while others run holds at once, for the share of the time left until its place in the
 // turn, and takes that place from its second cycle on.
 void LimitPass(ProcessLimitTable& limits, ThreadControl& threads, LimitHost& host);

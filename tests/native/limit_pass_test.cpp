@@ -95,9 +95,9 @@ TEST(LimitSchedule, LimitsRunInTurnAndALateOneTakesItsPlaceWithinItsFirstCycle) 
   r.suspensionTakes = Us(300);
   for (int cycle = 0; cycle < 2; ++cycle) {
     const int at = 600 + 300 * cycle;
-    EXPECT_EQ(PassAt(r, t, milliseconds(at)), (Lines{"resume 22", "suspend 11", "arm " + std::to_string(at + 90)}));
+    EXPECT_EQ(PassAt(r, t, milliseconds(at)), (Lines{"suspend 11", "resume 22", "arm " + std::to_string(at + 90)}));
     EXPECT_EQ(PassAt(r, t, milliseconds(at + 90)),
-              (Lines{"resume 33", "suspend 22", "arm " + std::to_string(at + 120)}));
+              (Lines{"suspend 22", "resume 33", "arm " + std::to_string(at + 120)}));
     EXPECT_EQ(PassAt(r, t, milliseconds(at + 120)), (Lines{"suspend 33", "arm " + std::to_string(at + 150)}));
     EXPECT_EQ(PassAt(r, t, milliseconds(at + 150)), (Lines{"resume 11", "arm " + std::to_string(at + 300)}));
   }
@@ -105,7 +105,7 @@ TEST(LimitSchedule, LimitsRunInTurnAndALateOneTakesItsPlaceWithinItsFirstCycle) 
 
   // A change moves its own hold's end only; a release keeps the others' time.
   r.suspensionTakes = Us(0);
-  EXPECT_EQ(PassAt(r, t, milliseconds(1200)), (Lines{"resume 22", "suspend 11", "arm 1290"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(1200)), (Lines{"suspend 11", "resume 22", "arm 1290"}));
   r.At(1210);
   t(1).CpuPercent = 80;  // its hold ends at 1260 instead of 1350
   EXPECT_EQ(PassAt(r, t, milliseconds(1260)), (Lines{"resume 11", "arm 1290"}));
@@ -150,7 +150,7 @@ TEST(LimitSchedule, WhereTwoMayRunAtOnceTwoRunTogetherAndTheThirdAfterThem) {
     EXPECT_EQ(PassAt(r, t, milliseconds(at)), (Lines{"resume 11", "resume 22", "arm " + std::to_string(at + 30)}));
     EXPECT_EQ(r.heldNow, 1);
     EXPECT_EQ(PassAt(r, t, milliseconds(at + 30)),
-              (Lines{"resume 33", "suspend 11", "suspend 22", "arm " + std::to_string(at + 60)}));
+              (Lines{"suspend 11", "suspend 22", "resume 33", "arm " + std::to_string(at + 60)}));
     EXPECT_EQ(PassAt(r, t, milliseconds(at + 60)), (Lines{"suspend 33", "arm " + std::to_string(at + 300)}));
   }
   r.At(640);
@@ -160,11 +160,11 @@ TEST(LimitSchedule, WhereTwoMayRunAtOnceTwoRunTogetherAndTheThirdAfterThem) {
   LimitPass(t, r, r);
   EXPECT_EQ(r.Take(), (Lines{"resume 22", "suspend 44", "arm 870"}));
   EXPECT_EQ(PassAt(r, t, milliseconds(870)), (Lines{"resume 11", "arm 900"}));
-  EXPECT_EQ(PassAt(r, t, milliseconds(900)), (Lines{"resume 33", "suspend 11", "arm 902"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(900)), (Lines{"suspend 11", "resume 33", "arm 902"}));
   EXPECT_EQ(PassAt(r, t, milliseconds(902)), (Lines{"resume 44", "arm 930"}));
   EXPECT_EQ(PassAt(r, t, milliseconds(930)), (Lines{"suspend 44", "suspend 33", "arm 1170"}));
   EXPECT_EQ(PassAt(r, t, milliseconds(1170)), (Lines{"resume 11", "arm 1200"}));
-  EXPECT_EQ(PassAt(r, t, milliseconds(1200)), (Lines{"resume 44", "resume 33", "suspend 11", "arm 1230"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(1200)), (Lines{"suspend 11", "resume 44", "resume 33", "arm 1230"}));
   t.Clear();
   r.Take();
 
@@ -178,7 +178,7 @@ TEST(LimitSchedule, WhereTwoMayRunAtOnceTwoRunTogetherAndTheThirdAfterThem) {
   EXPECT_EQ(PassAt(r, t, milliseconds(2027)), (Lines{"resume 66", "arm 2030"}));
   EXPECT_EQ(PassAt(r, t, milliseconds(2030)), (Lines{"suspend 66", "arm 2270"}));
   EXPECT_EQ(PassAt(r, t, milliseconds(2270)), (Lines{"resume 55", "arm 2300"}));
-  EXPECT_EQ(PassAt(r, t, milliseconds(2300)), (Lines{"resume 66", "suspend 55", "arm 2330"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(2300)), (Lines{"suspend 55", "resume 66", "arm 2330"}));
   t.Clear();
 }
 
@@ -199,8 +199,8 @@ TEST(LimitSchedule, EveryWayOfEndingAllHoldsResumesEveryEntry) {
   EXPECT_EQ(NextDue(t, r.now), milliseconds(30));
   EXPECT_EQ(PassAt(r, t, milliseconds(30)), (Lines{"suspend 22", "arm 60"}));
   EXPECT_EQ(PassAt(r, t, milliseconds(60)), (Lines{"suspend 33", "arm 300"}));
-  EXPECT_EQ(PassAt(r, t, milliseconds(300)), (Lines{"resume 22", "suspend 11", "arm 330"}));
-  EXPECT_EQ(PassAt(r, t, milliseconds(330)), (Lines{"resume 33", "suspend 22", "arm 360"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(300)), (Lines{"suspend 11", "resume 22", "arm 330"}));
+  EXPECT_EQ(PassAt(r, t, milliseconds(330)), (Lines{"suspend 22", "resume 33", "arm 360"}));
   EXPECT_EQ(PassAt(r, t, milliseconds(360)), (Lines{"suspend 33", "arm 570"}));
 
   r.At(400);
@@ -234,14 +234,20 @@ TEST(LimitSchedule, AHoldWhoseLimitWasSwitchedOffOrReusedNeverStaysStopped) {
 
 TEST(LimitSchedule, AFailedSuspensionStillArmsTheTimerAndHoldsNothing) {
   struct Throwing : Recorder {
-    SuspendedThreads SuspendAllThreads(std::int32_t, std::shared_ptr<const LimitedProcess>) override {
-      throw RunTimeError(7);
+    SuspendedThreads SuspendAllThreads(std::int32_t pid, std::shared_ptr<const LimitedProcess> process) override {
+      if (pid == 11) throw RunTimeError(7);
+      return Recorder::SuspendAllThreads(pid, std::move(process));
     }
   } r;
   ProcessLimitTable t;
+  t(2).Add(22, u"", 50, nullptr);
+  LimitPass(t, r, r);
+  EXPECT_EQ(r.Take(), (Lines{"suspend 22", "arm 150"}));
+  // Its hold ends when another cannot begin in the same wake.
   t(1).Add(11, u"", 50, nullptr);
+  r.At(150);
   EXPECT_THROW(LimitPass(t, r, r), RunTimeError);
-  EXPECT_EQ(r.Take(), Lines{"arm 0"});  // still due: tried again at once
+  EXPECT_EQ(r.Take(), (Lines{"resume 22", "arm 150"}));  // still due: tried again at once
   EXPECT_EQ(t.CountHolding(), 0);
 }
 
