@@ -63,7 +63,7 @@ std::pair<LimitTime, LimitTime> FirstCycle(const ProcessLimitTable& limits, cons
   const LimitTime run = std::chrono::milliseconds(std::clamp(entry.CpuPercent, 0, 100) * 3);
   LimitTime runEnd = now + LimitTime(kLimitCycle);
   if (others && limits.TurnEnd)
-    runEnd = alongside <= static_cast<std::size_t>(std::max(processors, 1)) ? *limits.TurnEnd : *limits.TurnEnd + run;
+    runEnd = alongside <= static_cast<std::size_t>(processors) ? *limits.TurnEnd : *limits.TurnEnd + run;
   return {now, NextOf(runEnd, now) - now};
 }
 
@@ -86,12 +86,17 @@ std::optional<LimitTime> PhaseEnd(const ProcessLimit& entry, LimitTime now) {
   return entry.CycleStart + entry.CycleLength;
 }
 
+// A moment due now, or within the slack of it.
+bool IsDue(const ProcessLimit& entry, LimitTime now) {
+  const std::optional<LimitTime> end = PhaseEnd(entry, now);
+  return end && *end <= now + kDueSlack;
+}
+
 // Begins every hold that is due, in table order.
-template <typename Due>
-void BeginDue(ProcessLimitTable& limits, ThreadControl& threads, LimitHost& host, int processors, const Due& due) {
+void BeginDue(ProcessLimitTable& limits, ThreadControl& threads, LimitHost& host, LimitTime now) {
   for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
     ProcessLimit& entry = limits(i);
-    if (entry.Active != kVbTrue || entry.Holding() || !due(entry)) continue;
+    if (entry.Active != kVbTrue || entry.Holding() || !IsDue(entry, now)) continue;
     const LimitTime asked = host.Now();
     const bool joining = !entry.Started();
     // A hold that fails leaves the schedule as it was: it is tried again at once.
@@ -100,11 +105,19 @@ void BeginDue(ProcessLimitTable& limits, ThreadControl& threads, LimitHost& host
     // The next cycle begins when this one ends; one served more than a cycle late keeps its
     // place in the turn.
     const LimitTime cycle = kLimitCycle, end = entry.CycleStart + entry.CycleLength;
-    auto [start, length] = joining ? FirstCycle(limits, entry, asked, processors) : std::pair{end, cycle};
+    auto [start, length] = joining ? FirstCycle(limits, entry, asked, host.Processors()) : std::pair{end, cycle};
     if (!joining && end <= asked - cycle) start = NextOf(end, asked) - cycle;
     if (joining) limits.TurnEnd = start + length;
     entry.CycleStart = start;
     entry.CycleLength = length;
+  }
+}
+
+// Ends every hold that is due, in table order.
+void EndDue(ProcessLimitTable& limits, LimitTime now) {
+  for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
+    ProcessLimit& entry = limits(i);
+    if (entry.Holding() && IsDue(entry, now)) entry.Hold.End();
   }
 }
 
@@ -129,27 +142,16 @@ std::optional<LimitTime> NextDue(const ProcessLimitTable& limits, LimitTime now)
 void LimitPass(ProcessLimitTable& limits, ThreadControl& threads, LimitHost& host) {
   ArmOnExit arm(limits, host);
   const LimitTime now = host.Now();
-  const int processors = host.Processors();
-  auto due = [&](const ProcessLimit& entry) {
-    const std::optional<LimitTime> end = PhaseEnd(entry, now);
-    return end && *end <= now + kDueSlack;
-  };
   // The holds due to end, after those due to begin: the process that ran is stopped before
   // the next is let go, so that the next never takes the processor Tovrel needs to stop it.
   // A hold that cannot begin never keeps another from ending.
-  auto endDue = [&] {
-    for (int i = 1; i <= ProcessLimitTable::kSize; ++i) {
-      ProcessLimit& entry = limits(i);
-      if (entry.Holding() && due(entry)) entry.Hold.End();
-    }
-  };
   try {
-    BeginDue(limits, threads, host, processors, due);
+    BeginDue(limits, threads, host, now);
   } catch (...) {
-    endDue();
+    EndDue(limits, now);
     throw;
   }
-  endDue();
+  EndDue(limits, now);
 }
 
 }  // namespace tovrel

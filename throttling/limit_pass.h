@@ -4,8 +4,8 @@
 // a processor for every thread of theirs and its own, else right after them, so that one
 // wake ends and begins several holds (three single-threaded processes at one percentage
 // wake Tovrel three times a cycle where two may run at once, twice where three may, not
-// six) and limited processes never take processors from each other. LimitPass serves the moments that are
-// due and tells the host when the next one is.
+// six) and limited processes never take processors from each other. LimitPass serves
+// the moments that are due and tells the host when the next one is.
 #pragma once
 
 #include <chrono>
