@@ -5,6 +5,7 @@
 
 #include "button_control/command_window_win.h"
 #include "platform/controls_win.h"
+#include "platform/system_library_win.h"
 
 namespace tovrel::win {
 namespace {
@@ -31,8 +32,12 @@ HRESULT Number(LONG value, VARIANT* out) {
 }  // namespace
 
 CommandAccessible* CommandAccessible::Create(CommandWindow& window) {
+  using CreateStdAccessibleObjectFn = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
+  static const auto createStandard =
+      SystemLibraryFunction<CreateStdAccessibleObjectFn>(L"oleacc.dll", "CreateStdAccessibleObject");
   void* standard = nullptr;
-  if (FAILED(::CreateStdAccessibleObject(window.hwnd(), OBJID_CLIENT, kIidIAccessible, &standard)) || !standard)
+  if (!createStandard || FAILED(createStandard(window.hwnd(), OBJID_CLIENT, kIidIAccessible, &standard)) ||
+      !standard)
     return nullptr;
   return new CommandAccessible(window, static_cast<IAccessible*>(standard));
 }

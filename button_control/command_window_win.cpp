@@ -2,6 +2,7 @@
 
 #include "button_control/command_accessible_win.h"
 #include "platform/controls_win.h"
+#include "platform/system_library_win.h"
 
 #include <memory>
 #include <system_error>
@@ -266,9 +267,13 @@ LRESULT CommandWindow::OnGetObject(WPARAM wParam, LPARAM lParam) {
   // The object id is a DWORD; how the rest of lParam is filled differs between callers.
   if (static_cast<LONG>(static_cast<DWORD>(lParam)) != OBJID_CLIENT || !loaded_)
     return ::DefWindowProcW(hwnd(), WM_GETOBJECT, wParam, lParam);
-  if (!accessible_) accessible_ = CommandAccessible::Create(*this);
+  using LresultFromObjectFn = LRESULT(WINAPI*)(REFIID, WPARAM, LPUNKNOWN);
+  static const auto lresultFromObject =
+      SystemLibraryFunction<LresultFromObjectFn>(L"oleacc.dll", "LresultFromObject");
+  if (!accessible_ && lresultFromObject) accessible_ = CommandAccessible::Create(*this);
+  // Without oleacc the button still works; a screen reader gets the system's own object.
   if (!accessible_) return ::DefWindowProcW(hwnd(), WM_GETOBJECT, wParam, lParam);
-  return ::LresultFromObject(kIidIAccessible, wParam, accessible_);
+  return lresultFromObject(kIidIAccessible, wParam, accessible_);
 }
 
 void CommandWindow::OnDestroyed() {

@@ -8,7 +8,7 @@
 
 #include <oleacc.h>
 
-#include "platform/system_function_win.h"
+#include "platform/system_library_win.h"
 
 namespace tovrel::win {
 
@@ -77,7 +77,7 @@ UniqueGdi<HFONT> MakeFont(const FontLook& desc, int dpi) {
 UINT WindowDpi(HWND hwnd) {
   // Looked up at run time: the call exists from Windows 10 1607 on.
   using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  static const auto getDpiForWindow = SystemFunction<GetDpiForWindowFn>(L"user32.dll", "GetDpiForWindow");
+  static const auto getDpiForWindow = SystemLibraryFunction<GetDpiForWindowFn>(L"user32.dll", "GetDpiForWindow");
   return hwnd && getDpiForWindow ? getDpiForWindow(hwnd) : 0;
 }
 

@@ -19,6 +19,8 @@ inline const std::u16string kRefreshCaption = u"刷新";
 inline const std::u16string kLimitCaption = u"限制";
 inline const std::u16string kExitPrompt = u"退出后将失去对所有程序CPU使用率的限制。";
 inline const std::u16string kExitTitle = u"确定要退出吗？";
+// Without the system's common controls no window can be made.
+inline const std::u16string kNoCommonControls = u"Tovrel 无法启动：无法加载 Windows 的通用控件库 comctl32.dll。";
 
 // The set-percent dialog.
 inline const std::u16string kDialogTitle = u"设置CPU使用率";

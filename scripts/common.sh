@@ -6,7 +6,8 @@ NATIVE_BUILD="$BUILD/native"
 WIN_BUILD="$BUILD/win"
 export WINEPREFIX="$BUILD/wineprefix"
 export WINEDEBUG="${WINEDEBUG:--all}"
-export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
+# A caller may add its own (a test that plants DLLs sets their names native-first).
+export WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe=${TOVREL_DLL_OVERRIDES:+;$TOVREL_DLL_OVERRIDES}"
 export WINEARCH=win64
 LOCALE_DIR="$BUILD/locale"
 XVFB_STATE="$BUILD/xvfb.state"

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <exception>
 
+#include "platform/system_library_win.h"
 #include "throttling/process_limits.h"
 
 namespace tovrel {
@@ -35,11 +36,16 @@ void InstallExitSafety() {
 
 void HoldFineTimerResolution(bool hold) noexcept {
   if (hold == g_timerPeriodSet) return;
+  // Looked up by the first hold, so that ending (even from a crash) never loads a DLL.
+  using PeriodFn = MMRESULT(WINAPI*)(UINT);
+  static const auto begin = win::SystemLibraryFunction<PeriodFn>(L"winmm.dll", "timeBeginPeriod");
+  static const auto end = win::SystemLibraryFunction<PeriodFn>(L"winmm.dll", "timeEndPeriod");
   if (hold) {
-    // The default 15.6 ms tick would stretch a 3 ms phase five-fold on Windows.
-    g_timerPeriodSet = ::timeBeginPeriod(1) == TIMERR_NOERROR;
+    // The default 15.6 ms tick would stretch a 3 ms phase five-fold on Windows. Without winmm
+    // the limits keep the time of a system that refuses the finer tick.
+    g_timerPeriodSet = begin && end && begin(1) == TIMERR_NOERROR;
   } else {
-    ::timeEndPeriod(1);
+    end(1);
     g_timerPeriodSet = false;
   }
 }
