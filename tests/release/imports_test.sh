@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # scripts/check-imports.sh passes Tovrel.exe, and fails each kind of import (and a subsystem
-# version) that keeps a program from starting on Windows 7, built here into small probe programs.
+# version) that lets a planted DLL in or keeps a program from starting on Windows 7, built here
+# into small probe programs.
 # Usage: tests/release/imports_test.sh TOVREL_EXE
 set -uo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -16,7 +17,7 @@ fail() {
   status=1
 }
 
-"$check" "$tovrel_exe" || fail "Tovrel.exe imports what Windows 7 may not have"
+"$check" "$tovrel_exe" || fail "Tovrel.exe imports a DLL that could be planted beside it, or what Windows 7 lacks"
 
 # expect_rejected NAME "EXPECTED MESSAGE" C-SOURCE [LINK ARGUMENTS...]
 expect_rejected() {
@@ -36,10 +37,19 @@ expect_rejected() {
   fi
 }
 
-expect_rejected foreign_dll "DLL not on every Windows 7: uxtheme.dll" '
+expect_rejected foreign_dll "DLL that Windows looks for beside the exe first: uxtheme.dll" '
 #include <windows.h>
 #include <uxtheme.h>
 int main(void) { return (int)SetWindowTheme(GetDesktopWindow(), L"", L""); }' -luxtheme
+
+# What Tovrel once imported: the fine timer, and the common controls, whose start-up loads more.
+expect_rejected timer_dll "DLL that Windows looks for beside the exe first: winmm.dll" '
+#include <windows.h>
+int main(void) { return (int)timeBeginPeriod(1); }' -lwinmm
+expect_rejected common_controls "DLL that Windows looks for beside the exe first: comctl32.dll" '
+#include <windows.h>
+#include <commctrl.h>
+int main(void) { InitCommonControls(); return 0; }' -lcomctl32
 
 expect_rejected newer_kernel32 "function missing from Windows 7: kernel32.dll!GetSystemTimePreciseAsFileTime" '
 #define _WIN32_WINNT 0x0602
