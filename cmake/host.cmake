@@ -34,3 +34,20 @@ target_compile_definitions(tovrel_native_tests PRIVATE TOVREL_SOURCE_DIR="${CMAK
 
 # No include may point up or across the layers.
 add_test(NAME Layers.EveryIncludePointsDown COMMAND bash ${CMAKE_SOURCE_DIR}/tests/native/layers_test.sh)
+
+# docs/schedule.png, drawn from the real schedule on a clock of its own (scripts/schedule-picture.sh);
+# the native tests read the holds back out of its pixels and compare it with the committed file.
+add_library(tovrel_schedule_picture STATIC ${CMAKE_SOURCE_DIR}/tests/picture/schedule_trace.cpp
+            ${CMAKE_SOURCE_DIR}/tests/picture/schedule_picture.cpp ${CMAKE_SOURCE_DIR}/tests/picture/pixel_font.cpp)
+target_link_libraries(tovrel_schedule_picture PUBLIC tovrel_core)
+target_compile_options(tovrel_schedule_picture PRIVATE -Wall -Wextra -Wno-missing-field-initializers)
+add_executable(schedule_picture ${CMAKE_SOURCE_DIR}/tests/picture/schedule_picture_main.cpp)
+target_link_libraries(schedule_picture PRIVATE tovrel_schedule_picture)
+target_compile_options(schedule_picture PRIVATE -Wall -Wextra)
+target_link_libraries(tovrel_native_tests PRIVATE tovrel_schedule_picture)
+find_program(TOVREL_IMAGE_COMPARE compare)
+if(TOVREL_IMAGE_COMPARE)
+  add_test(NAME SchedulePicture.ThePngDecodesToThePixelsDrawn
+           COMMAND bash ${CMAKE_SOURCE_DIR}/tests/native/png_decode_test.sh $<TARGET_FILE:schedule_picture>
+                   ${TOVREL_IMAGE_COMPARE})
+endif()
