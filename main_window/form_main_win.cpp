@@ -13,6 +13,7 @@
 #include "main_window/limit_reconciliation.h"
 #include "main_window/process_list_win.h"
 #include "platform/message_loop_win.h"
+#include "platform/shell_open_win.h"
 #include "resources/resource_ids.h"
 #include "throttling/exit_safety_win.h"
 #include "throttling/limited_process_win.h"
@@ -232,7 +233,7 @@ LRESULT FormMain::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       if (LOWORD(wp) == kLabelOstrin && HIWORD(wp) == STN_CLICKED) {
         // The shell may take long to answer: the holds end first.
         timerLimit_.EndHolds();
-        ::ShellExecuteW(hwnd(), L"open", win::Wide(kHomePageUrl).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        win::OpenLink(hwnd(), win::Wide(kHomePageUrl), win::IsElevated());
         timerLimit_.Serve();
         return 0;
       }
