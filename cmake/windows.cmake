@@ -8,7 +8,7 @@ set(WIN_OPTS -finput-charset=UTF-8 -Wall -Wextra -Wno-missing-field-initializers
 # At start-up only kernel32 and msvcrt are mapped: every other system DLL is bound at its first
 # call, after the program has kept the DLL search to the system folder (platform/
 # system_library_win.h), so that neither it nor what it loads can come from beside the exe.
-set(DELAYED_DLLS user32 gdi32 comctl32 shell32 ole32 oleaut32)
+set(DELAYED_DLLS user32 gdi32 comctl32 shell32 ole32 oleaut32 advapi32)
 set(delay_inputs ${CMAKE_CURRENT_LIST_DIR}/delay_import_lib.sh ${CMAKE_SOURCE_DIR}/scripts/windows7-lacks.txt)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${delay_inputs})
 set(WIN_LIBS uuid)
@@ -30,6 +30,10 @@ foreach(dll IN LISTS DELAYED_DLLS)
   list(APPEND WIN_LIBS ${delay_lib})
 endforeach()
 set(WIN_LINK -static -static-libgcc -static-libstdc++)
+# The product's own code checks its stack frames and fortifiable buffer calls; the guard and the
+# failure ends are its own (platform/stack_guard_win.cpp), the checked calls libssp's.
+# tests/release/hardening_test.sh reads them back from the exe.
+set(WIN_HARDENING -fstack-protector-strong -D_FORTIFY_SOURCE=2)
 
 target_compile_definitions(tovrel_core PUBLIC ${WIN_DEFS})
 
@@ -37,18 +41,20 @@ set(APP_WIN ${CORE_WIN_SOURCES})
 list(FILTER APP_WIN EXCLUDE REGEX "entry_point_win\\.cpp$")
 add_library(tovrel_win STATIC ${APP_WIN})
 target_include_directories(tovrel_win PUBLIC ${CMAKE_SOURCE_DIR})
-target_compile_options(tovrel_win PRIVATE ${WIN_OPTS})
-target_link_libraries(tovrel_win PUBLIC tovrel_core ${WIN_LIBS})
+target_compile_options(tovrel_win PRIVATE ${WIN_OPTS} ${WIN_HARDENING})
+target_compile_options(tovrel_core PRIVATE ${WIN_HARDENING})
+target_link_libraries(tovrel_win PUBLIC tovrel_core ${WIN_LIBS} ssp)
 
 add_executable(Tovrel WIN32 main_window/entry_point_win.cpp resources/tovrel.rc)
 # The manifest is generated (it carries the version).
 set_source_files_properties(resources/tovrel.rc PROPERTIES INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR}/resources)
-target_compile_options(Tovrel PRIVATE ${WIN_OPTS})
+target_compile_options(Tovrel PRIVATE ${WIN_OPTS} ${WIN_HARDENING})
 target_link_libraries(Tovrel PRIVATE tovrel_win)
 target_link_options(Tovrel PRIVATE ${WIN_LINK} -municode)
 set_target_properties(Tovrel PROPERTIES OUTPUT_NAME Tovrel RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 # Tovrel.exe has to start on a plain Windows 7; a script, so Wine is not involved.
 add_test(NAME Release.ImportsOfTovrelExe COMMAND bash ${CMAKE_SOURCE_DIR}/tests/release/imports_test.sh $<TARGET_FILE:Tovrel>)
+add_test(NAME Release.HardeningOfTovrelExe COMMAND bash ${CMAKE_SOURCE_DIR}/tests/release/hardening_test.sh $<TARGET_FILE:Tovrel>)
 
 # GoogleTest from Debian's sources, built for Windows.
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -67,7 +73,7 @@ foreach(src IN LISTS TEST_CHILDREN)
   if(EXISTS ${dir}/${name}.rc)
     target_sources(${name} PRIVATE ${dir}/${name}.rc)
   endif()
-  target_compile_options(${name} PRIVATE ${WIN_OPTS})
+  target_compile_options(${name} PRIVATE ${WIN_OPTS} ${WIN_HARDENING})
   target_link_libraries(${name} PRIVATE tovrel_win oleacc)
   target_link_options(${name} PRIVATE ${WIN_LINK} -municode)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})

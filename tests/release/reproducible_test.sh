@@ -80,6 +80,7 @@ grep -qaF "$work" "$exe" && fail "Tovrel.exe contains the path of its source or 
 
 size=$(stat -c %s "$exe")
 echo "Tovrel.exe stripped: $size bytes ($((size / 1024)) KiB); zip: $(stat -c %s "$zip") bytes"
+[ "$size" -lt $((1024 * 1024)) ] || fail "Tovrel.exe is 1 MiB or more"
 for dir in "$first" "$second"; do
   echo "  $(sha256sum < "$dir/build/release/package/Tovrel.exe" | cut -d' ' -f1)  Tovrel.exe from $dir"
   echo "  $(cut -d' ' -f1 "$dir/dist/SHA256SUMS")  $zip_name from $dir"
