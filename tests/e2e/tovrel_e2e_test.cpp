@@ -140,6 +140,67 @@ TEST(EndToEnd, AScreenReaderHearsEveryControlAndTheKeyboardStartsAtTheList) {
   ::CoUninitialize();
 }
 
+// Tovrel (and its guard) started with some system DLLs made missing: Wine's per-program
+// "disabled" load order. (A changed WINEDLLOVERRIDES would not reach it: Wine gives a new process
+// the Wine variables of its own start.)
+class WithoutDlls {
+ public:
+  explicit WithoutDlls(std::initializer_list<const wchar_t*> names) : names_(names) {
+    ::RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key_, nullptr);
+    for (const wchar_t* name : names_) ::RegSetValueExW(key_, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(L""), sizeof(wchar_t));
+  }
+  ~WithoutDlls() {
+    for (const wchar_t* name : names_) ::RegDeleteValueW(key_, name);
+    ::RegCloseKey(key_);
+  }
+  WithoutDlls(const WithoutDlls&) = delete;
+  WithoutDlls& operator=(const WithoutDlls&) = delete;
+
+ private:
+  static constexpr const wchar_t* kKey = L"Software\\Wine\\AppDefaults\\Tovrel.exe\\DllOverrides";
+  std::vector<const wchar_t*> names_;
+  HKEY key_ = nullptr;
+};
+
+// A DLL Tovrel can do without leaves its feature out and nothing else: without oleacc the
+// buttons have no accessible object of their own but work, a limit holds. Without comctl32 no
+// window can be made: Tovrel says so and ends, without a guard left behind.
+TEST(EndToEnd, WithoutASystemDllOnlyItsFeatureGoesAndWithoutComctl32TovrelEnds) {
+  {
+    ChildProcess child(L"\"" + ExeDir() + L"busy_child.exe\" 1");
+    ASSERT_TRUE(WaitUntil([&] {
+      return !GetProcessImagePath(static_cast<std::int32_t>(child.pid()), u"busy_child.exe").empty();
+    }));
+    const WithoutDlls missing{L"oleacc", L"winmm"};
+    TovrelApp app;
+    ASSERT_NE(app.main(), nullptr);
+    ::CoInitialize(nullptr);
+    EXPECT_EQ(AccessibleOf(app.Button(kCommandRefresh)).Read().role, ROLE_SYSTEM_CLIENT)
+        << "the button's own object, which needs oleacc";
+    ::CoUninitialize();
+    ASSERT_TRUE(app.Refresh());
+    ASSERT_TRUE(app.SetLimit(child.pid(), 10));
+    EXPECT_EQ(app.Cell(app.RowOfPid(child.pid()), 3), L"10%");
+    EXPECT_TRUE(WaitUntil([&] { return !AllThreadsRunning(child.pid()); })) << "the limit never held the child";
+    ::PostMessageW(app.main(), WM_CLOSE, 0, 0);
+    HWND box = app.WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    PressMessageBoxButton(box, IDYES);
+    ASSERT_EQ(::WaitForSingleObject(app.process(), 10000), static_cast<DWORD>(WAIT_OBJECT_0));
+    EXPECT_TRUE(WaitUntil([&] { return AllThreadsRunning(child.pid()); }));
+  }
+  // Wine's MessageBox itself needs comctl32 6 when the manifest asks for it, so the box Windows
+  // shows here cannot appear under Wine: Tovrel ends, with its own code and no crash, and no window
+  // or guard was made.
+  const WithoutDlls missing{L"comctl32"};
+  ChildProcess tovrel(L"\"" + ExeDir() + L"Tovrel.exe\"");
+  ASSERT_EQ(::WaitForSingleObject(tovrel.process(), 20000), static_cast<DWORD>(WAIT_OBJECT_0));
+  DWORD code = 0;
+  ::GetExitCodeProcess(tovrel.process(), &code);
+  EXPECT_EQ(code, 1u);
+  EXPECT_TRUE(ChildrenOf(tovrel.pid()).empty()) << "a guard was started";
+}
+
 class WholeJob : public ::testing::Test {
  protected:
   void SetUp() override {
