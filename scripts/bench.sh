@@ -6,7 +6,7 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 ensure_packages
 
-all=(schedule hold_cost tovrel_exe own_cpu soak refresh paint)
+all=(schedule hold_cost tovrel_exe own_cpu soak refresh paint kill_both)
 if [ $# -gt 0 ]; then benches=("$@"); else benches=("${all[@]}"); fi
 targets=(Tovrel busy_child idle_child)
 for b in "${benches[@]}"; do targets+=("${b}_bench_win"); done
