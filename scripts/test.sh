@@ -10,7 +10,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 
 "$ROOT/scripts/build.sh" native
 cmake -S "$ROOT" -B "$BUILD/native-asan" -DCMAKE_BUILD_TYPE=Debug -DTOVREL_SANITIZE=ON >/dev/null
-cmake --build "$BUILD/native-asan" -j"$jobs" --target tovrel_native_tests
+cmake --build "$BUILD/native-asan" -j"$jobs" --target tovrel_native_tests schedule_picture
 "$ROOT/scripts/build.sh" win
 set +e
 
