@@ -47,7 +47,6 @@ flaky=(
   HostileTarget.AProcessThatChurnsThreadsRunsFreelyOnceReleased
   WholeJob.ExitWhileATurnHoldsTheChildSuspendedLeavesItRunning
   WholeJob.LimitChangeReleaseRefuseAFourthAndExit
-  WholeJob.KillingTovrelOrItsGuardNeverLeavesTheChildFrozen
   LimitTimerTest.HoldsKeepTheirTimeInEveryLoopAndNothingWakesWithoutALimit
   Guard.AKilledLimiterNeverLeavesItsProcessesFrozen
 )
