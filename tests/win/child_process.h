@@ -98,10 +98,28 @@ inline std::vector<DWORD> ProcessIdsNamed(const wchar_t* exeName) {
   return ProcessesWhere([&](const PROCESSENTRY32W& e) { return ::lstrcmpiW(e.szExeFile, exeName) == 0; });
 }
 
-// Processes started by the given one (still running or not yet reaped by the system).
+// When a process was created, in 100 ns units; 0 when that cannot be told (it has gone,
+// or, under Wine, it is in its first moments).
+inline std::uint64_t CreationTimeOf(DWORD pid) {
+  HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+  if (!process) return 0;
+  FILETIME created{}, exited{}, kernel{}, user{};
+  const bool known = ::GetProcessTimes(process, &created, &exited, &kernel, &user) != FALSE;
+  ::CloseHandle(process);
+  return known ? (std::uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime : 0;
+}
+
+// Processes started by the given one (still running or not yet reaped by the system). A
+// process keeps its parent's id after the parent has ended, and the system gives ended
+// ids to new processes: one created before `parent` was started by another process.
 inline std::vector<DWORD> ChildrenOf(DWORD parent) {
-  return ProcessesWhere(
-      [&](const PROCESSENTRY32W& e) { return e.th32ParentProcessID == parent && e.th32ProcessID != parent; });
+  const std::uint64_t born = CreationTimeOf(parent);
+  if (born == 0) return {};
+  return ProcessesWhere([&](const PROCESSENTRY32W& e) {
+    if (e.th32ParentProcessID != parent || e.th32ProcessID == parent) return false;
+    const std::uint64_t created = CreationTimeOf(e.th32ProcessID);
+    return created != 0 && created >= born;
+  });
 }
 
 // CPU time of a process in milliseconds over its whole life, its ended threads included:

@@ -29,6 +29,13 @@ bool AllThreads(DWORD pid, DWORD count) {
   return true;
 }
 
+std::string ImageOf(HANDLE process) {
+  wchar_t path[MAX_PATH];
+  DWORD size = MAX_PATH;
+  if (!::QueryFullProcessImageNameW(process, 0, path, &size)) return "(no image)";
+  return std::string(path, path + size);
+}
+
 DWORD WINAPI Park(void* release) {
   ::WaitForSingleObject(static_cast<HANDLE>(release), INFINITE);
   return 0;
@@ -133,9 +140,10 @@ TEST(Guard, AKilledLimiterNeverLeavesItsProcessesFrozen) {
   Limiter bystander({&other});
   for (int round = 0; round < 6; ++round) {
     Limiter limiter({children[0].get(), children[1].get(), children[2].get()});
-    ASSERT_TRUE(WaitUntil([&] { return limiter.Guard() != 0; }));
+    DWORD guard = 0;
+    ASSERT_TRUE(WaitUntil([&] { return (guard = limiter.Guard()) != 0; }));
     // Held open while it surely runs: once it has ended, Wine may give its id to another process.
-    HANDLE g = ::OpenProcess(SYNCHRONIZE, FALSE, limiter.Guard());
+    HANDLE g = ::OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, guard);
     ASSERT_NE(g, nullptr);
     // Killed while all three holds overlap.
     ASSERT_TRUE(WaitUntil([&] {
@@ -144,7 +152,8 @@ TEST(Guard, AKilledLimiterNeverLeavesItsProcessesFrozen) {
     ::TerminateProcess(limiter.process.process(), 9);
     ::WaitForSingleObject(limiter.process.process(), 5000);
     for (const auto& child : children) ExpectRunning(*child);
-    EXPECT_EQ(::WaitForSingleObject(g, 10000), static_cast<DWORD>(WAIT_OBJECT_0)) << "the guard stays behind";
+    EXPECT_EQ(::WaitForSingleObject(g, 10000), static_cast<DWORD>(WAIT_OBJECT_0))
+        << "the guard stays behind: process " << ::GetProcessId(g) << " " << ImageOf(g);
     ::CloseHandle(g);
   }
   EXPECT_TRUE(WaitUntil([&] { return AllThreads(other.pid(), 1); })) << "the other limiter stopped limiting";

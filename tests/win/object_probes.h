@@ -5,20 +5,47 @@
 #include <windows.h>
 #include <winternl.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
 
 namespace tovrel::test {
 
 // Kernel handles open in this process, found by probing handle values (Wine's
 // GetProcessHandleCount and GetGuiResources answer 0 whatever is open).
-inline int CountOpenHandles() {
-  int n = 0;
+inline std::vector<ULONG_PTR> OpenHandleValues() {
+  std::vector<ULONG_PTR> values;
   for (ULONG_PTR value = 4; value < 0x4000; value += 4) {
     DWORD flags = 0;
-    if (::GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++n;
+    if (::GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) values.push_back(value);
   }
-  return n;
+  return values;
+}
+
+inline int CountOpenHandles() { return static_cast<int>(OpenHandleValues().size()); }
+
+// The handles open now that were not open at `before`, counted by the kind of object
+// they name ("12 Thread, 1 Event"): what a failed count says it found.
+inline std::string HandlesOpenedSince(const std::vector<ULONG_PTR>& before) {
+  using QueryObjectFn = NTSTATUS(NTAPI*)(HANDLE, OBJECT_INFORMATION_CLASS, PVOID, ULONG, PULONG);
+  static const auto query = reinterpret_cast<QueryObjectFn>(
+      reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "NtQueryObject")));
+  std::map<std::wstring, int> kinds;
+  for (ULONG_PTR value : OpenHandleValues()) {
+    if (std::find(before.begin(), before.end(), value) != before.end()) continue;
+    alignas(8) std::uint8_t info[512] = {};
+    const auto* type = reinterpret_cast<const PUBLIC_OBJECT_TYPE_INFORMATION*>(info);
+    const bool named = query && query(reinterpret_cast<HANDLE>(value), ObjectTypeInformation, info, sizeof(info),
+                                      nullptr) >= 0;
+    ++kinds[named ? std::wstring(type->TypeName.Buffer, type->TypeName.Length / sizeof(wchar_t)) : L"?"];
+  }
+  std::string text;
+  for (const auto& [kind, n] : kinds)
+    text += (text.empty() ? "" : ", ") + std::to_string(n) + " " + std::string(kind.begin(), kind.end());
+  return text.empty() ? "no new handles" : "new handles: " + text;
 }
 
 // Kernel handles open in another process, found by duplicating each handle value out

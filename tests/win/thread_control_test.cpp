@@ -96,6 +96,10 @@ TEST_P(ThreadControlWays, ThreadsStartedSinceAHoldAreStoppedByTheNextAndOneCreat
   ChildProcess child(L"\"" + ExeDir() + L"busy_child.exe\" 1");
   ASSERT_TRUE(child.started());
   WarmUp(child, 1);
+  // Listed is not yet running: under Wine a thread made in another process is made by
+  // that process, and one held while it starts up (a lock of its loader taken) never
+  // makes it, so the creation below would wait for good. Its own spinning says it is up.
+  ASSERT_TRUE(test::GainsCpu(child.pid(), 1));
   Win32ThreadControl control(nullptr, GetParam());
   // One limit's process across its holds, as the schedule keeps it.
   const std::shared_ptr<const LimitedProcess> limited = Open(child);
