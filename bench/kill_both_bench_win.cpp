@@ -17,12 +17,6 @@
 namespace tovrel::bench {
 namespace {
 
-bool AnyThreadHeld(DWORD pid) {
-  for (DWORD id : test::ThreadIdsOf(pid))
-    if (test::SuspendCountOf(id) != 0) return true;
-  return false;
-}
-
 void ResumeByHand(DWORD pid) {
   for (DWORD id : test::ThreadIdsOf(pid))
     if (HANDLE t = ::OpenThread(THREAD_SUSPEND_RESUME, FALSE, id)) {
@@ -44,7 +38,7 @@ Outcome Round(const std::wstring& exe) {
   std::vector<DWORD> guards;
   if (!app.main() || !app.SetLimit(child.pid(), 1) ||
       !test::WaitUntil([&] { return (guards = test::ChildrenOf(app.pid())).size() == 1; }) ||
-      !test::WaitUntil([&] { return AnyThreadHeld(child.pid()); }))
+      !test::WaitUntil([&] { return !test::AllThreadsRunning(child.pid()); }))
     return Outcome::kFailed;
   HANDLE guard = ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, guards[0]);
   if (!guard) return Outcome::kFailed;
@@ -54,7 +48,7 @@ Outcome Round(const std::wstring& exe) {
   ::WaitForSingleObject(guard, 10000);
   ::CloseHandle(guard);
   // What the guard could do, it did before it ended; two seconds are all a user would wait.
-  const bool resumed = test::WaitUntil([&] { return !AnyThreadHeld(child.pid()); }, 2000);
+  const bool resumed = test::WaitUntil([&] { return test::AllThreadsRunning(child.pid()); }, 2000);
   if (!resumed) ResumeByHand(child.pid());
   return resumed ? Outcome::kResumed : Outcome::kFrozen;
 }

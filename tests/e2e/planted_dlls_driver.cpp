@@ -77,11 +77,7 @@ TEST(PlantedDlls, TovrelWorksAndNothingBesideItIsLoaded) {
   EXPECT_TRUE(TovrelApp::PressAndWaitGone(dialog, kCommandCancel));
   ASSERT_TRUE(app.SetLimit(child.pid(), 50));
   EXPECT_EQ(app.Cell(app.RowOfPid(child.pid()), 3), L"50%");
-  EXPECT_TRUE(WaitUntil([&] {
-    for (DWORD id : ThreadIdsOf(child.pid()))
-      if (SuspendCountOf(id) != 0) return true;
-    return false;
-  })) << "the limit never held the child";
+  EXPECT_TRUE(WaitUntil([&] { return !AllThreadsRunning(child.pid()); })) << "the limit never held the child";
   ASSERT_TRUE(app.ReleaseLimit(child.pid()));
   const AccessibleReading refresh = AccessibleOf(app.Button(kCommandRefresh)).Read();
   EXPECT_EQ(refresh.role, ROLE_SYSTEM_PUSHBUTTON);

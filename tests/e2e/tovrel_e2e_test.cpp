@@ -19,12 +19,6 @@ using namespace test;
 
 std::wstring W(const std::u16string& s) { return std::wstring(s.begin(), s.end()); }
 
-bool AllThreadsRunning(DWORD pid) {
-  for (DWORD id : ThreadIdsOf(pid))
-    if (SuspendCountOf(id) != 0) return false;
-  return true;
-}
-
 TEST(EndToEnd, MainWindowLayoutAndTheExitQuestion) {
   TovrelApp app;
   ASSERT_NE(app.main(), nullptr);

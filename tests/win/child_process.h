@@ -167,4 +167,11 @@ inline DWORD SuspendCountOf(DWORD threadId) {
   return previous;
 }
 
+// No thread of the process is suspended.
+inline bool AllThreadsRunning(DWORD pid) {
+  for (DWORD id : ThreadIdsOf(pid))
+    if (SuspendCountOf(id) != 0) return false;
+  return true;
+}
+
 }  // namespace tovrel::test
